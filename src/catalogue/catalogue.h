@@ -1,0 +1,71 @@
+#pragma once
+
+#include "catalogue/cursor_list.h"
+#include "platform/file_identity.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace bk {
+
+// A file found by a folder scan.
+struct FileRecord {
+    std::int64_t size = 0;
+    std::string folder; // as walked; never ends in "/" ("" for files directly in the root)
+    std::string name;
+    // 1 only while a search runs, for a file already placed in a group as a later member.
+    std::uint8_t grouped = 0;
+    // Who the file was when it was scanned: the searches never group two names of one file, and
+    // a deletion checks that the file on disk is still the one that was compared.
+    FileIdentity identity;
+};
+
+struct MemberRecord;
+
+// A group of files found by the latest search; its members form a chain of their own.
+struct GroupRecord {
+    std::int64_t memberCount = 0;
+    MemberRecord* firstMember = nullptr;
+    std::int64_t size = 0;
+};
+
+struct MemberRecord {
+    std::string folder;
+    std::string name;
+    FileRecord* file = nullptr;
+};
+
+struct PatternRecord {
+    std::string pattern;
+};
+
+struct FolderRecord {
+    std::string path; // as chosen, with its trailing "/"
+    std::optional<FileIdentity> identity;
+};
+
+using FileList = CursorList<FileRecord>;
+using GroupList = CursorList<GroupRecord>;
+using MemberList = CursorList<MemberRecord>;
+using PatternList = CursorList<PatternRecord>;
+using FolderList = CursorList<FolderRecord>;
+
+// Everything the program knows between two commands. It lives for the whole run.
+struct Catalogue {
+    FileList files;
+    GroupList groups;
+    MemberList members;
+    PatternList patterns;
+    FolderList folders;
+};
+
+// The full path of a file: its folder, "/" and its name.
+inline std::string FullPath(const std::string& folder, const std::string& name) {
+    std::string path;
+    path.reserve(folder.size() + 1 + name.size());
+    path.append(folder).append("/").append(name);
+    return path;
+}
+
+} // namespace bk

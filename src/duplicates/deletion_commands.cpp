@@ -1,0 +1,194 @@
+#include "duplicates/deletion_commands.h"
+
+#include "ui/control_numbers.h"
+#include "ui/result_views.h"
+
+#include <string>
+
+namespace bk {
+
+namespace {
+
+std::string MemberPath(const MemberRecord& member) {
+    return FullPath(member.folder, member.name);
+}
+
+// The file on disk is still the one the search compared: same file, size and modification time.
+bool IsAsRecorded(const MemberRecord& member) {
+    const std::optional<FileIdentity> now = RegularFileIdentity(MemberPath(member));
+    return now && now->unchangedSince(member.file->identity);
+}
+
+// A content group may lose a file only while another copy is known to stay: the file to delete
+// must still be the one that was compared, and the staying member must be intact and not the
+// same file reached by another name. Same-name groups hold different contents; the user deletes
+// those knowingly.
+bool SafeToDelete(const Program& program, const MemberRecord& doomed,
+                  const MemberRecord& staying) {
+    if (program.groupsMode != SameContent) {
+        return true;
+    }
+    return IsAsRecorded(doomed) && IsAsRecorded(staying) &&
+           !staying.file->identity.sameFileAs(doomed.file->identity);
+}
+
+// For deleting one member: any other member of the group that stays intact.
+bool AnotherCopyStays(const Program& program, const GroupRecord& group,
+                      const MemberRecord& doomed) {
+    MemberRecord* member = group.firstMember;
+    for (std::int64_t j = 0; j < group.memberCount && member != nullptr; ++j) {
+        if (member != &doomed && SafeToDelete(program, doomed, *member)) {
+            return true;
+        }
+        member = MemberList::nextOf(member);
+    }
+    return false;
+}
+
+bool DeleteMemberFile(Program& program, const MemberRecord& member) {
+    return program.files.deleteFile(MemberPath(member));
+}
+
+void ReportUndeletable(Program& program, const MemberRecord& member) {
+    program.controls.messageBox("ERROR",
+                                "Konnte Datei \"" + MemberPath(member) + "\" nicht löschen!");
+}
+
+void RemoveRowAndSelectNeighbour(ControlLayer& controls, int view, std::int64_t row) {
+    controls.removeItem(view, row);
+    const std::int64_t remaining = controls.countItems(view);
+    controls.setState(view, row <= remaining - 1 ? row : row - 1);
+}
+
+void RemoveCurrentGroup(Program& program, std::int64_t groupRow) {
+    program.catalogue.groups.deleteCurrent();
+    program.shownGroup = nullptr;
+    RemoveRowAndSelectNeighbour(program.controls, GroupsView, groupRow);
+}
+
+std::string RemainingGroupsCaption(Program& program) {
+    return "Dateien mit gleichem Inhalt (" + std::to_string(program.catalogue.groups.count()) +
+           ")";
+}
+
+// The group and member the user chose, provided the members view lists exactly the members of
+// the selected group; nothing otherwise (no group chosen, or a view left from an earlier search).
+struct Selection {
+    GroupRecord* group = nullptr;
+    std::int64_t groupRow = -1;
+    std::int64_t markedRow = -1;
+};
+
+Selection ChosenGroup(Program& program) {
+    ControlLayer& controls = program.controls;
+    Selection selection;
+    selection.groupRow = controls.getState(GroupsView);
+    selection.markedRow = controls.getState(MembersView);
+    GroupList& groups = program.catalogue.groups;
+    if (selection.groupRow < 0 || selection.markedRow < 0 || groups.empty() ||
+        selection.groupRow >= groups.count()) {
+        return {};
+    }
+    groups.selectAt(selection.groupRow);
+    GroupRecord* group = groups.current();
+    if (group != program.shownGroup || controls.countItems(MembersView) != group->memberCount ||
+        selection.markedRow >= group->memberCount) {
+        return {};
+    }
+    selection.group = group;
+    return selection;
+}
+
+MemberRecord* StepToMember(MemberList& members, const GroupRecord& group, std::int64_t row) {
+    members.makeCurrent(group.firstMember);
+    for (std::int64_t step = 0; step < row; ++step) {
+        members.advance();
+    }
+    return members.current();
+}
+
+} // namespace
+
+void RetireMember(Program& program) {
+    Catalogue& catalogue = program.catalogue;
+    ControlLayer& controls = program.controls;
+    catalogue.files.makeCurrent(catalogue.members.current()->file);
+    controls.removeItem(AllFilesView, catalogue.files.positionOfCurrent() - 1);
+    catalogue.files.deleteCurrent();
+    catalogue.members.deleteCurrent();
+    controls.setText(AllFilesLabel, AllFilesCaption(catalogue.files.count()));
+}
+
+void DeleteMarkedCommand(Program& program) {
+    const Selection selection = ChosenGroup(program);
+    if (selection.group == nullptr) {
+        return;
+    }
+    GroupRecord& group = *selection.group;
+    const std::int64_t m = selection.markedRow;
+    MemberList& members = program.catalogue.members;
+    const MemberRecord& marked = *StepToMember(members, group, m);
+    if (!AnotherCopyStays(program, group, marked) || !DeleteMemberFile(program, marked)) {
+        ReportUndeletable(program, marked);
+        return;
+    }
+    RetireMember(program);
+    if (m == 0) {
+        group.firstMember = members.current();
+    }
+    RemoveRowAndSelectNeighbour(program.controls, MembersView, m);
+    --group.memberCount;
+    if (group.memberCount == 1) {
+        RetireMember(program);
+        RemoveCurrentGroup(program, selection.groupRow);
+        RefreshViews(program, ShowMembers);
+        program.controls.setText(GroupsLabel, RemainingGroupsCaption(program));
+    }
+}
+
+void DeleteOthersCommand(Program& program) {
+    const Selection selection = ChosenGroup(program);
+    if (selection.group == nullptr) {
+        return;
+    }
+    GroupRecord& group = *selection.group;
+    MemberList& members = program.catalogue.members;
+    const MemberRecord& marked = *StepToMember(members, group, selection.markedRow);
+    members.makeCurrent(group.firstMember);
+    const std::int64_t n = group.memberCount;
+    std::int64_t kept = 0; // members that stay; also the view row of the member being handled
+    auto keepCurrent = [&] {
+        if (kept == 0) {
+            group.firstMember = members.current();
+        }
+        members.advance();
+        ++kept;
+    };
+    for (std::int64_t row = 0; row < n; ++row) {
+        const MemberRecord& member = *members.current();
+        if (row == selection.markedRow) {
+            keepCurrent();
+        } else if (!SafeToDelete(program, member, marked) || !DeleteMemberFile(program, member)) {
+            ReportUndeletable(program, member);
+            keepCurrent();
+        } else {
+            RetireMember(program);
+            if (kept != 0) {
+                members.advance();
+            }
+            program.controls.removeItem(MembersView, kept);
+            --group.memberCount;
+        }
+    }
+    if (group.memberCount == 1) {
+        RetireMember(program);
+        group.memberCount = 0;
+    }
+    if (group.memberCount == 0) {
+        RemoveCurrentGroup(program, selection.groupRow);
+        program.controls.setText(GroupsLabel, RemainingGroupsCaption(program));
+    }
+    RefreshViews(program, ShowMembers);
+}
+
+} // namespace bk

@@ -1,0 +1,146 @@
+#pragma once
+
+#include "platform/file_identity.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace bk {
+
+// The file layer: numbered files opened for reading, numbered folder scans and numbered memory
+// blocks, plus deletion by name. Callers name files, scans and blocks by small numbers of their
+// own choosing; the tables grow on demand. Failures come back as results, never as messages.
+//
+// A relative name is resolved against the program's own folder; the process's current directory
+// is never changed. File names are byte strings and are handed to the system unchanged.
+
+// Resolves a name the way every service here does: absolute names stay as they are, the empty
+// name is the root, anything else is taken relative to programFolder (which ends in "/").
+std::string ResolvePath(std::string_view programFolder, std::string_view name);
+
+// The identity of the regular file at path, without following a final symbolic link; nothing
+// when there is no regular file there.
+std::optional<FileIdentity> RegularFileIdentity(const std::string& path);
+
+// The identity of the folder at path (following links, as a walk of it would); nothing when
+// there is no folder there.
+std::optional<FileIdentity> FolderIdentity(const std::string& path);
+
+// Deletes the regular file name; false when it is missing, not a regular file, read-only (no
+// write permission bit at all, or no write access for this user), or the system refuses.
+bool DeleteFile(std::string_view programFolder, std::string_view name);
+
+class NumberedFiles {
+  public:
+    explicit NumberedFiles(std::string programFolder);
+    ~NumberedFiles();
+    NumberedFiles(const NumberedFiles&) = delete;
+    NumberedFiles& operator=(const NumberedFiles&) = delete;
+
+    // Opens an existing regular file for reading under number and makes it current. Symbolic
+    // links, FIFOs, devices and folders are refused without blocking. False on failure (the
+    // number then holds no file and no file is current).
+    bool openForReading(int number, std::string_view name);
+    void makeCurrent(int number);
+    // The offset of the current file; 0 without a current file.
+    std::int64_t position() const;
+    // Reads up to length bytes of the current file at its offset; the count actually read, 0 at
+    // the end of the file, on an error or without a current file. Fewer than length bytes only
+    // at the end of the file or when an error cut the reading short.
+    std::int64_t read(unsigned char* buffer, std::int64_t length);
+    // The size and identity of the current file as the open handle sees it now.
+    std::optional<FileIdentity> currentIdentity() const;
+    // Releases the file held under number, if any; the current file is not changed.
+    void close(int number);
+
+  private:
+    int handleOf(int number) const;
+    std::string programFolder_;
+    std::vector<int> handles_; // -1 = no file
+    // The number, not the handle, is remembered: once that number is closed, the current file
+    // reads as absent instead of reaching a descriptor the system may already have reused.
+    int current_ = -1;
+};
+
+enum EntryKind { EntryEnd = 0, EntryFile = 1, EntryFolder = 2 };
+
+// Folder scans. A folder is read completely and closed before its first entry is handed out,
+// so a deep walk holds no open folders. Entries come in name order with letter case ignored and
+// raw bytes breaking ties, "." and ".." first. Only regular files and real folders are
+// delivered: symbolic links, FIFOs, sockets and devices do not exist for a scan.
+class FolderScans {
+  public:
+    explicit FolderScans(std::string programFolder);
+
+    // Starts scan number over path (the empty path is the root; a trailing "/" is allowed),
+    // replacing whatever the number held, and makes it the current scan. Only "every entry" is
+    // offered as pattern: the empty pattern, "*" or "*.*"; any other pattern is refused rather
+    // than silently ignored. False when the folder cannot be read completely or the pattern is
+    // refused; the scan's first next() then gives EntryEnd.
+    bool begin(int number, std::string_view path, std::string_view pattern = {});
+    void makeCurrent(int number);
+    // The next entry of the current scan: EntryFile, EntryFolder or, at the end (and from then
+    // on), EntryEnd.
+    EntryKind next();
+    // The name, size and identity of the entry most recently delivered by next() on any scan;
+    // a folder's size is 0.
+    const std::string& entryName() const { return entry_.name; }
+    std::int64_t entrySize() const { return entry_.identity.size; }
+    const FileIdentity& entryIdentity() const { return entry_.identity; }
+
+  private:
+    struct Entry {
+        std::string name;
+        EntryKind kind = EntryEnd;
+        FileIdentity identity; // size 0 for folders
+    };
+    // A begun scan holds the whole folder listing, already ordered; it is dropped at the end.
+    struct Scan {
+        std::vector<Entry> entries;
+        std::size_t nextIndex = 0;
+    };
+    static bool readFolder(const std::string& path, std::vector<Entry>& entries);
+    static std::vector<Entry> inDeliveryOrder(std::vector<Entry> entries);
+    Scan* currentScan();
+
+    std::string programFolder_;
+    std::vector<Scan> scans_;
+    int current_ = -1;
+    Entry entry_;
+};
+
+// Zero-filled memory blocks by number.
+class MemoryBlocks {
+  public:
+    // Replaces the block held under number with a new zero-filled block of size bytes (an empty
+    // block still has an address); null when the memory cannot be had.
+    unsigned char* allocate(int number, std::size_t size);
+    // The block held under number, or null.
+    unsigned char* address(int number) const;
+    // Releases the block under number; a negative number releases every block.
+    void free(int number);
+
+  private:
+    std::vector<std::unique_ptr<unsigned char[]>> blocks_; // null = no block
+};
+
+// The services a running program has, all resolving relative names against one folder.
+struct FileServices {
+    explicit FileServices(std::string folder)
+        : programFolder(folder), files(folder), scans(folder) {}
+    std::string programFolder;
+    NumberedFiles files;
+    FolderScans scans;
+    MemoryBlocks blocks;
+    bool deleteFile(std::string_view name) const { return DeleteFile(programFolder, name); }
+};
+
+// The folder of the running executable, ending in "/"; empty when the system does not tell.
+std::string ExecutableFolder();
+
+} // namespace bk

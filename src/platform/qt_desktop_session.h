@@ -1,0 +1,31 @@
+#pragma once
+
+#include "platform/qt_control_layer.h"
+
+#include <memory>
+
+class QApplication;
+
+namespace bk {
+
+// The toolkit for one run of the program: the application object, its look, and the control
+// layer. Without a display it ends the process with one line on standard error instead of the
+// toolkit's abort.
+class DesktopSession {
+  public:
+    DesktopSession(int& argc, char** argv);
+    ~DesktopSession();
+    DesktopSession(const DesktopSession&) = delete;
+    DesktopSession& operator=(const DesktopSession&) = delete;
+
+    QtControlLayer& controls() { return *controls_; }
+
+    // Gives the application the font and style under which every caption fits its control.
+    static void ApplyLook();
+
+  private:
+    std::unique_ptr<QApplication> application_;
+    std::unique_ptr<QtControlLayer> controls_;
+};
+
+} // namespace bk

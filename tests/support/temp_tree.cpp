@@ -1,0 +1,76 @@
+#include "support/temp_tree.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+#include <sys/stat.h>
+
+namespace bk::test {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+void MakeWritable(const fs::path& root) {
+    std::error_code error;
+    fs::permissions(root, fs::perms::owner_all, fs::perm_options::add, error);
+    for (auto it = fs::recursive_directory_iterator(
+             root, fs::directory_options::skip_permission_denied, error);
+         it != fs::recursive_directory_iterator(); it.increment(error)) {
+        if (it->is_directory(error) && !it->is_symlink(error)) {
+            fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, error);
+        }
+    }
+}
+
+} // namespace
+
+TempTree::TempTree() {
+    std::string pattern = (fs::temp_directory_path() / "bk-test-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) {
+        throw std::runtime_error("cannot make a temporary folder");
+    }
+    root_ = pattern;
+}
+
+TempTree::~TempTree() {
+    std::error_code error;
+    MakeWritable(root_);
+    fs::remove_all(root_, error);
+}
+
+std::string TempTree::path(std::string_view relative) const {
+    return root_ + "/" + std::string(relative);
+}
+
+std::string TempTree::write(std::string_view relative, std::string_view content) {
+    const std::string full = path(relative);
+    fs::create_directories(fs::path(full).parent_path());
+    std::ofstream out(full, std::ios::binary | std::ios::trunc);
+    out.write(content.data(), static_cast<std::streamsize>(content.size()));
+    return full;
+}
+
+std::string TempTree::folder(std::string_view relative) {
+    const std::string full = path(relative);
+    fs::create_directories(full);
+    return full;
+}
+
+std::string TempTree::read(std::string_view relative) const { return ReadWholeFile(path(relative)); }
+
+bool TempTree::exists(std::string_view relative) const { return PathExists(path(relative)); }
+
+std::string ReadWholeFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+bool PathExists(const std::string& path) {
+    struct stat info {};
+    return lstat(path.c_str(), &info) == 0;
+}
+
+} // namespace bk::test
