@@ -1,0 +1,400 @@
+#include "catalogue/case_folding.h"
+#include "platform/file_services.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <iterator>
+#include <new>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
+
+namespace bk {
+
+namespace {
+
+bool IsAbsolute(std::string_view name) {
+    return !name.empty() && name.front() == '/';
+}
+
+FileIdentity IdentityOf(const struct stat& info) {
+    FileIdentity identity;
+    identity.device = static_cast<std::uint64_t>(info.st_dev);
+    identity.inode = static_cast<std::uint64_t>(info.st_ino);
+    identity.size = static_cast<std::int64_t>(info.st_size);
+    identity.modifiedSeconds = static_cast<std::int64_t>(info.st_mtim.tv_sec);
+    identity.modifiedNanoseconds = static_cast<std::int64_t>(info.st_mtim.tv_nsec);
+    return identity;
+}
+
+std::optional<struct stat> StatusWithoutFollowing(const std::string& path) {
+    struct stat info {};
+    if (lstat(path.c_str(), &info) != 0) {
+        return std::nullopt;
+    }
+    return info;
+}
+
+// Every entry kind we do not deliver is told apart by readdir already on the usual file
+// systems; asking for its status would only cost a system call per link or device.
+bool MayBeFileOrFolder(const dirent& item) {
+    return item.d_type == DT_REG || item.d_type == DT_DIR || item.d_type == DT_UNKNOWN;
+}
+
+bool IsSelfOrParent(const char* name) {
+    return std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0;
+}
+
+// A final "/" would only be doubled when joined; "/" itself becomes "", which is the root too.
+std::string_view WithoutTrailingSeparators(std::string_view path) {
+    while (!path.empty() && path.back() == '/') {
+        path.remove_suffix(1);
+    }
+    return path;
+}
+
+bool MeansEveryEntry(std::string_view pattern) {
+    return pattern.empty() || pattern == "*" || pattern == "*.*";
+}
+
+void CloseIfOpen(int handle) {
+    if (handle >= 0) {
+        ::close(handle);
+    }
+}
+
+std::size_t IndexOf(int number) {
+    return static_cast<std::size_t>(number);
+}
+
+template <typename Table> void MakeRoomFor(Table& table, int number) {
+    if (IndexOf(number) >= table.size()) {
+        table.resize(IndexOf(number) + 1);
+    }
+}
+
+} // namespace
+
+std::string ResolvePath(std::string_view programFolder, std::string_view name) {
+    if (IsAbsolute(name)) {
+        return std::string(name);
+    }
+    if (name.empty()) {
+        return "/";
+    }
+    std::string path(programFolder);
+    if (!path.empty() && path.back() != '/') {
+        path += '/';
+    }
+    path += name;
+    return path;
+}
+
+std::optional<FileIdentity> RegularFileIdentity(const std::string& path) {
+    const auto info = StatusWithoutFollowing(path);
+    if (!info || !S_ISREG(info->st_mode)) {
+        return std::nullopt;
+    }
+    return IdentityOf(*info);
+}
+
+std::optional<FileIdentity> FolderIdentity(const std::string& path) {
+    struct stat info {};
+    if (stat(path.empty() ? "/" : path.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
+        return std::nullopt;
+    }
+    return IdentityOf(info);
+}
+
+bool DeleteFile(std::string_view programFolder, std::string_view name) {
+    const std::string path = ResolvePath(programFolder, name);
+    const auto info = StatusWithoutFollowing(path);
+    if (!info || !S_ISREG(info->st_mode)) {
+        return false;
+    }
+    // A file nobody may write is read-only on purpose; it stays even when we could remove it,
+    // as root can.
+    const bool hasAnyWriteBit = (info->st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0;
+    if (!hasAnyWriteBit || faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0) {
+        return false;
+    }
+    return unlink(path.c_str()) == 0;
+}
+
+std::string ExecutableFolder() {
+    // readlink cuts a long target silently, so the buffer grows until the target fits.
+    std::string target(256, '\0');
+    for (;;) {
+        const ssize_t length = readlink("/proc/self/exe", target.data(), target.size());
+        if (length < 0) {
+            return {};
+        }
+        if (static_cast<std::size_t>(length) < target.size()) {
+            target.resize(static_cast<std::size_t>(length));
+            break;
+        }
+        target.resize(target.size() * 2);
+    }
+    const auto lastSeparator = target.rfind('/');
+    if (lastSeparator == std::string::npos) {
+        return {};
+    }
+    return target.substr(0, lastSeparator + 1);
+}
+
+// ---- Numbered files ----
+
+NumberedFiles::NumberedFiles(std::string programFolder)
+    : programFolder_(std::move(programFolder)) {}
+
+NumberedFiles::~NumberedFiles() {
+    for (const int handle : handles_) {
+        CloseIfOpen(handle);
+    }
+}
+
+int NumberedFiles::handleOf(int number) const {
+    if (number < 0 || IndexOf(number) >= handles_.size()) {
+        return -1;
+    }
+    return handles_[IndexOf(number)];
+}
+
+bool NumberedFiles::openForReading(int number, std::string_view name) {
+    current_ = -1;
+    if (number < 0) {
+        return false;
+    }
+    close(number);
+    // O_NONBLOCK keeps a FIFO from waiting for a writer before we can look at what we opened;
+    // O_NOFOLLOW refuses a final symbolic link.
+    const std::string path = ResolvePath(programFolder_, name);
+    const int handle = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+    if (handle < 0) {
+        return false;
+    }
+    struct stat info {};
+    if (fstat(handle, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(handle);
+        return false;
+    }
+    MakeRoomFor(handles_, number);
+    handles_[IndexOf(number)] = handle;
+    current_ = number;
+    return true;
+}
+
+void NumberedFiles::makeCurrent(int number) {
+    current_ = number;
+}
+
+std::int64_t NumberedFiles::position() const {
+    const int handle = handleOf(current_);
+    if (handle < 0) {
+        return 0;
+    }
+    const off_t offset = lseek(handle, 0, SEEK_CUR);
+    return offset < 0 ? 0 : static_cast<std::int64_t>(offset);
+}
+
+std::int64_t NumberedFiles::read(unsigned char* buffer, std::int64_t length) {
+    const int handle = handleOf(current_);
+    if (handle < 0 || buffer == nullptr || length <= 0) {
+        return 0;
+    }
+    // A single read may return less than asked without being at the end; callers take a short
+    // count as the end of the file, so we keep reading until the end really comes.
+    std::int64_t done = 0;
+    while (done < length) {
+        const auto wanted =
+            static_cast<std::size_t>(std::min<std::int64_t>(length - done, SSIZE_MAX));
+        const ssize_t got = ::read(handle, buffer + done, wanted);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got <= 0) {
+            break;
+        }
+        done += got;
+    }
+    // Bytes read before an error are still reported: the offset has moved past them.
+    return done;
+}
+
+std::optional<FileIdentity> NumberedFiles::currentIdentity() const {
+    const int handle = handleOf(current_);
+    struct stat info {};
+    if (handle < 0 || fstat(handle, &info) != 0) {
+        return std::nullopt;
+    }
+    return IdentityOf(info);
+}
+
+void NumberedFiles::close(int number) {
+    const int handle = handleOf(number);
+    if (handle < 0) {
+        return;
+    }
+    ::close(handle);
+    handles_[IndexOf(number)] = -1;
+}
+
+// ---- Folder scans ----
+
+FolderScans::FolderScans(std::string programFolder) : programFolder_(std::move(programFolder)) {}
+
+bool FolderScans::readFolder(const std::string& path, std::vector<Entry>& entries) {
+    DIR* folder = opendir(path.c_str());
+    if (folder == nullptr) {
+        return false;
+    }
+    const int folderHandle = dirfd(folder);
+    const auto describe = [folderHandle](const char* name) -> std::optional<Entry> {
+        struct stat info {};
+        if (fstatat(folderHandle, name, &info, AT_SYMLINK_NOFOLLOW) != 0) {
+            return std::nullopt;
+        }
+        if (S_ISREG(info.st_mode)) {
+            return Entry{name, EntryFile, IdentityOf(info)};
+        }
+        if (S_ISDIR(info.st_mode)) {
+            FileIdentity identity = IdentityOf(info);
+            identity.size = 0; // what the system says a folder measures is no content of ours
+            return Entry{name, EntryFolder, identity};
+        }
+        return std::nullopt;
+    };
+
+    // The system always lists "." and ".."; they are placed first whatever order it uses.
+    for (const char* name : {".", ".."}) {
+        Entry entry{name, EntryFolder, {}};
+        if (auto described = describe(name)) {
+            entry.identity = described->identity;
+        }
+        entries.push_back(std::move(entry));
+    }
+    bool complete = true;
+    for (;;) {
+        errno = 0;
+        const dirent* item = readdir(folder);
+        if (item == nullptr) {
+            complete = errno == 0;
+            break;
+        }
+        if (IsSelfOrParent(item->d_name) || !MayBeFileOrFolder(*item)) {
+            continue;
+        }
+        if (auto entry = describe(item->d_name)) {
+            entries.push_back(std::move(*entry));
+        }
+    }
+    closedir(folder);
+    return complete;
+}
+
+// The listing starts with "." and ".."; they stay in front. The rest is ordered by the folded
+// name, raw bytes breaking ties, so the order never depends on how the system listed the folder.
+std::vector<FolderScans::Entry> FolderScans::inDeliveryOrder(std::vector<Entry> entries) {
+    std::vector<std::string> keys(entries.size());
+    std::vector<std::size_t> order(entries.size());
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        keys[i] = FoldCase(entries[i].name);
+        order[i] = i;
+    }
+    const auto byFoldedName = [&](std::size_t a, std::size_t b) {
+        if (keys[a] != keys[b]) {
+            return keys[a] < keys[b];
+        }
+        return entries[a].name < entries[b].name;
+    };
+    std::sort(std::next(order.begin(), 2), order.end(), byFoldedName);
+    std::vector<Entry> ordered;
+    ordered.reserve(entries.size());
+    for (const std::size_t index : order) {
+        ordered.push_back(std::move(entries[index]));
+    }
+    return ordered;
+}
+
+bool FolderScans::begin(int number, std::string_view path, std::string_view pattern) {
+    current_ = number;
+    if (number < 0) {
+        return false;
+    }
+    MakeRoomFor(scans_, number);
+    Scan& scan = scans_[IndexOf(number)];
+    scan = Scan{};
+    if (!MeansEveryEntry(pattern)) {
+        return false;
+    }
+    std::vector<Entry> entries;
+    if (!readFolder(ResolvePath(programFolder_, WithoutTrailingSeparators(path)), entries)) {
+        return false;
+    }
+    scan.entries = inDeliveryOrder(std::move(entries));
+    return true;
+}
+
+void FolderScans::makeCurrent(int number) {
+    current_ = number;
+}
+
+FolderScans::Scan* FolderScans::currentScan() {
+    if (current_ < 0 || IndexOf(current_) >= scans_.size()) {
+        return nullptr;
+    }
+    return &scans_[IndexOf(current_)];
+}
+
+EntryKind FolderScans::next() {
+    Scan* scan = currentScan();
+    if (scan == nullptr) {
+        return EntryEnd;
+    }
+    if (scan->nextIndex >= scan->entries.size()) {
+        // A finished listing is let go at once: a deep walk keeps one per level.
+        *scan = Scan{};
+        return EntryEnd;
+    }
+    // Every entry is handed out once, so it can be moved rather than copied.
+    entry_ = std::move(scan->entries[scan->nextIndex++]);
+    return entry_.kind;
+}
+
+// ---- Memory blocks ----
+
+unsigned char* MemoryBlocks::allocate(int number, std::size_t size) {
+    if (number < 0) {
+        return nullptr;
+    }
+    MakeRoomFor(blocks_, number);
+    auto& block = blocks_[IndexOf(number)];
+    // The old block goes first so that replacing a block never needs room for both.
+    block.reset();
+    // The "()" zero-fills; nothrow turns a failed allocation into no address.
+    block.reset(new (std::nothrow) unsigned char[size]());
+    return block.get();
+}
+
+unsigned char* MemoryBlocks::address(int number) const {
+    if (number < 0 || IndexOf(number) >= blocks_.size()) {
+        return nullptr;
+    }
+    return blocks_[IndexOf(number)].get();
+}
+
+void MemoryBlocks::free(int number) {
+    if (number < 0) {
+        blocks_.clear();
+        return;
+    }
+    if (IndexOf(number) < blocks_.size()) {
+        blocks_[IndexOf(number)].reset();
+    }
+}
+
+} // namespace bk
