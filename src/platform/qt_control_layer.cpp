@@ -94,11 +94,13 @@ bool QtControlLayer::openWindow(int number, int clientWidth, int clientHeight,
                             Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     window_->setWindowTitle(ToQString(title));
     window_->setFixedSize(clientWidth, clientHeight);
-    // Without a window manager nothing centres a window, so place it from the screen itself.
-    const QRect screen = QGuiApplication::primaryScreen()->geometry();
-    window_->move(screen.x() + screen.width() / 2 - clientWidth / 2,
-                  screen.y() + screen.height() / 2 - clientHeight / 2);
     window_->show();
+    // Without a window manager nothing centres a window, so place it from the screen itself,
+    // counting the frame where there is one.
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    const QSize outer = window_->frameGeometry().size();
+    window_->move(screen.x() + screen.width() / 2 - outer.width() / 2,
+                  screen.y() + screen.height() / 2 - outer.height() / 2);
     return true;
 }
 

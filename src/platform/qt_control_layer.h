@@ -78,6 +78,8 @@ class QtControlLayer final : public QObject, public ControlLayer {
     QWidget* controlWidget(int number) const;
     QLabel* statusField(int field) const;
     std::size_t pendingEvents() const { return events_.size(); }
+    // Puts on screen what a running command kept back (status texts, appended rows).
+    void showPendingChanges();
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -98,7 +100,6 @@ class QtControlLayer final : public QObject, public ControlLayer {
     void connectEvents(int number, QtControl& control);
     void latch(int code, int control);
     void latchFromUser(int control);
-    void showPendingChanges();
     void letWindowBreathe();
     bool isInputToMainWindow(QObject* watched, QEvent* event) const;
 

@@ -53,7 +53,10 @@ DesktopSession::~DesktopSession() = default;
 
 void DesktopSession::ApplyLook() {
     QApplication::setStyle(QStyleFactory::create("Fusion"));
+    // The captions were laid out for a narrow interface font; a condensed sans keeps the longest
+    // ones ("Lösche Dateien mit spez. Endung") inside their buttons.
     QFont font("DejaVu Sans");
+    font.setStretch(QFont::SemiCondensed);
     font.setPixelSize(11);
     QApplication::setFont(font);
 }

@@ -1,0 +1,93 @@
+#pragma once
+
+#include "platform/file_services.h"
+#include "platform/qt_control_layer.h"
+#include "support/temp_tree.h"
+#include "ui/control_numbers.h"
+#include "ui/event_loop.h"
+#include "ui/main_window.h"
+#include "ui/program.h"
+
+#include <QAbstractItemView>
+#include <QLabel>
+#include <QWidget>
+
+#include <deque>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace bk::test {
+
+// The real main window on the offscreen platform, with a temporary tree to work on. The folder
+// chooser and the message boxes are answered by the test: folders to choose are queued in
+// chosenFolders, and every box shown is recorded in shownBoxes.
+class WindowTest : public ::testing::Test {
+  protected:
+    WindowTest() : files(tree.root() + "/"), program(controls, files) {
+        controls.setFolderChooser([this](std::string_view, std::string_view initial) {
+            chooserOpenedAt.emplace_back(initial);
+            if (chosenFolders.empty()) {
+                return std::string();
+            }
+            std::string next = chosenFolders.front();
+            chosenFolders.pop_front();
+            return next;
+        });
+        controls.setMessageBoxAnswer([this](std::string_view title, std::string_view text) {
+            shownBoxes.push_back({std::string(title), std::string(text)});
+        });
+        EXPECT_TRUE(CreateMainWindow(controls));
+    }
+
+    struct Box {
+        std::string title;
+        std::string text;
+    };
+
+    // Runs the command of a control as the event loop would: enabling rules first.
+    void press(int control) {
+        ApplyEnablingRules(program);
+        DispatchControlEvent(program, control);
+        ApplyEnablingRules(program);
+    }
+
+    // Adds a folder through the add-folder button with the chooser answering path.
+    void addFolder(const std::string& path) {
+        chosenFolders.push_back(path.back() == '/' ? path : path + "/");
+        press(AddFolderButton);
+    }
+
+    // Selects a row of a list as a user would, then runs what the program does for it.
+    void chooseRow(int view, std::int64_t row) {
+        controls.setState(view, row);
+        press(view);
+    }
+
+    std::vector<std::string> rows(int view, int column = 0) {
+        controls.showPendingChanges();
+        std::vector<std::string> texts;
+        auto* itemView = qobject_cast<QAbstractItemView*>(controls.controlWidget(view));
+        for (int row = 0; row < itemView->model()->rowCount(); ++row) {
+            texts.push_back(
+                itemView->model()->index(row, column).data().toString().toStdString());
+        }
+        return texts;
+    }
+
+    std::string text(int control) { return controls.getText(control); }
+    std::string statusText(int field) {
+        return controls.statusField(field)->text().toStdString();
+    }
+    bool enabled(int control) { return controls.controlWidget(control)->isEnabled(); }
+
+    TempTree tree;
+    QtControlLayer controls;
+    FileServices files;
+    Program program;
+    std::deque<std::string> chosenFolders;
+    std::vector<std::string> chooserOpenedAt;
+    std::vector<Box> shownBoxes;
+};
+
+} // namespace bk::test
