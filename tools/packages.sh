@@ -1,0 +1,18 @@
+# Installs the Debian packages named in $@ that are missing (as root, after apt-get update).
+ensure_packages() {
+    local missing=()
+    for package in "$@"; do
+        dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
+            missing+=("$package")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "Installing: ${missing[*]}"
+    local sudo=""
+    [ "$(id -u)" -eq 0 ] || sudo="sudo"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends \
+        "${missing[@]}"
+}
+
+BUILD_PACKAGES=(cmake make g++ pkg-config qt6-base-dev libgtest-dev fonts-dejavu-core)
+TEST_PACKAGES=(xvfb xauth xdotool x11-utils imagemagick desktop-file-utils)
