@@ -2,57 +2,92 @@
 
 #include "catalogue/case_folding.h"
 #include "duplicates/content_comparison.h"
+#include "duplicates/content_engine.h"
 #include "ui/control_numbers.h"
 #include "ui/status_line.h"
 
+#include <deque>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 namespace bk {
 
 namespace {
 
-// The files of the catalogue, in catalogue order, bucketed by what a match needs in common (the
-// size, or the folded name), so that each reference visits only the later files that can match
-// instead of every later file.
+using Bucket = std::vector<std::size_t>; // ordinals in catalogue order
+
+// The catalogue in order, with the files that can match one another in buckets: of one size
+// (above 0) for the content search, of one folded name for the name search. Each reference then
+// visits only its bucket's later files instead of every later file. A content bucket is split
+// into classes of equal content when its first file is reached; from then on every later file
+// of a class matches.
 class CandidateIndex {
   public:
     CandidateIndex(FileList& files, SearchMode mode) {
         std::unordered_set<std::pair<std::uint64_t, std::uint64_t>, IdentityHash> seen;
+        std::unordered_map<std::int64_t, std::size_t> bucketOfSize;
+        std::unordered_map<std::string, std::size_t> bucketOfName;
         files.rewind();
         while (files.advance()) {
             FileRecord* file = files.current();
             const std::size_t ordinal = files_.size();
             files_.push_back(file);
-            positionInBucket_.push_back(NotACandidate);
-            bucketOf_.push_back(nullptr);
-            if (!seen.insert({file->identity.device, file->identity.inode}).second &&
-                file->identity.inode != 0) {
-                continue; // another record of a file that is already indexed
+            place_.push_back({NoBucket, 0});
+            const FileIdentity& identity = file->identity;
+            const bool knownFile = identity.inode != 0;
+            if (knownFile && !seen.insert({identity.device, identity.inode}).second) {
+                continue; // another name of a file already indexed takes no part
             }
             if (mode == SameContent && file->size <= 0) {
                 continue;
             }
-            std::vector<FileRecord*>& bucket =
-                mode == SameContent ? bySize_[file->size] : byName_[FoldCase(file->name)];
-            positionInBucket_[ordinal] = bucket.size();
-            bucketOf_[ordinal] = &bucket;
-            bucket.push_back(file);
+            const std::size_t bucket =
+                mode == SameContent ? bucketFor(bucketOfSize, file->size)
+                                    : bucketFor(bucketOfName, FoldCase(file->name));
+            addToBucket(bucket, ordinal);
         }
     }
 
     const std::vector<FileRecord*>& files() const { return files_; }
 
-    // Calls visit for every file after the one at ordinal that can match it, in catalogue order.
+    // The bucket of the file, when it is the first of a bucket of two or more that was not yet
+    // split into classes.
+    const Bucket* unsplitBucketStartingAt(std::size_t ordinal) const {
+        const Place& place = place_[ordinal];
+        if (place.bucket == NoBucket || place.position != 0 || split_[place.bucket]) {
+            return nullptr;
+        }
+        const Bucket& bucket = buckets_[place.bucket];
+        return bucket.size() > 1 ? &bucket : nullptr;
+    }
+
+    // Replaces a bucket by one bucket per class; classes[i] is the class of the bucket's i-th file.
+    void splitIntoClasses(const Bucket& bucket, const std::vector<std::uint32_t>& classes) {
+        split_[place_[bucket.front()].bucket] = true;
+        std::unordered_map<std::uint32_t, std::size_t> bucketOfClass;
+        const Bucket files = bucket;
+        for (std::size_t i = 0; i < files.size(); ++i) {
+            auto [entry, added] = bucketOfClass.try_emplace(classes[i], buckets_.size());
+            if (added) {
+                buckets_.emplace_back();
+                split_.push_back(true);
+            }
+            addToBucket(entry->second, files[i]);
+        }
+    }
+
+    // Calls visit for every file after the one at ordinal in its bucket, in catalogue order.
     template <typename Visit> void forEachLaterCandidate(std::size_t ordinal, Visit visit) const {
-        const std::vector<FileRecord*>* bucket = bucketOf_[ordinal];
-        if (bucket == nullptr) {
+        const Place& place = place_[ordinal];
+        if (place.bucket == NoBucket) {
             return;
         }
-        for (std::size_t i = positionInBucket_[ordinal] + 1; i < bucket->size(); ++i) {
-            visit(*(*bucket)[i]);
+        const Bucket& bucket = buckets_[place.bucket];
+        for (std::size_t i = place.position + 1; i < bucket.size(); ++i) {
+            visit(*files_[bucket[i]]);
         }
     }
 
@@ -62,13 +97,33 @@ class CandidateIndex {
             return std::hash<std::uint64_t>()(key.first * 0x9e3779b97f4a7c15ULL ^ key.second);
         }
     };
-    static constexpr std::size_t NotACandidate = static_cast<std::size_t>(-1);
+    struct Place {
+        std::size_t bucket;
+        std::size_t position;
+    };
+    static constexpr std::size_t NoBucket = static_cast<std::size_t>(-1);
+
+    template <typename Key>
+    std::size_t bucketFor(std::unordered_map<Key, std::size_t>& bucketOfKey, const Key& key) {
+        const auto [entry, added] = bucketOfKey.try_emplace(key, buckets_.size());
+        if (added) {
+            buckets_.emplace_back();
+        }
+        return entry->second;
+    }
+
+    void addToBucket(std::size_t bucket, std::size_t ordinal) {
+        if (split_.size() < buckets_.size()) {
+            split_.resize(buckets_.size(), false);
+        }
+        place_[ordinal] = {bucket, buckets_[bucket].size()};
+        buckets_[bucket].push_back(ordinal);
+    }
 
     std::vector<FileRecord*> files_;
-    std::vector<std::size_t> positionInBucket_;
-    std::vector<std::vector<FileRecord*>*> bucketOf_;
-    std::unordered_map<std::int64_t, std::vector<FileRecord*>> bySize_;
-    std::unordered_map<std::string, std::vector<FileRecord*>> byName_;
+    std::vector<Place> place_;
+    std::deque<Bucket> buckets_; // a deque: splitting adds buckets while one is being read
+    std::vector<bool> split_;
 };
 
 // Appends a group for the reference, its first member starting a chain of its own.
@@ -99,8 +154,16 @@ void AddMember(Catalogue& catalogue, GroupRecord& group, FileRecord& file) {
 
 void ShowSearchProgress(Program& program, std::int64_t done, std::int64_t total) {
     program.controls.setState(SearchProgress, done * 100 / total);
-    SetStatusDetail(program,
-                    std::to_string(done) + " / " + std::to_string(total) + " Dateien");
+    SetStatusDetail(program, std::to_string(done) + " / " + std::to_string(total) + " Dateien");
+}
+
+std::vector<FileRecord*> FilesOf(const CandidateIndex& index, const Bucket& bucket) {
+    std::vector<FileRecord*> files;
+    files.reserve(bucket.size());
+    for (const std::size_t ordinal : bucket) {
+        files.push_back(index.files()[ordinal]);
+    }
+    return files;
 }
 
 } // namespace
@@ -114,10 +177,16 @@ ContentComparison PairwiseContentComparison(Program& program) {
 }
 
 void SearchDuplicates(Program& program, SearchMode mode) {
-    SearchDuplicates(program, mode, PairwiseContentComparison(program));
+    ContentEngine engine(program);
+    SearchDuplicates(program, mode, engine);
 }
 
 void SearchDuplicates(Program& program, SearchMode mode, const ContentComparison& sameContent) {
+    PairwiseMatcher matcher(sameContent);
+    SearchDuplicates(program, mode, matcher);
+}
+
+void SearchDuplicates(Program& program, SearchMode mode, ContentMatcher& matcher) {
     Catalogue& catalogue = program.catalogue;
     SetStatusActivity(program, mode == SameContent ? "Suche doppelte Dateien"
                                                    : "Suche gleichnamige Dateien");
@@ -126,7 +195,7 @@ void SearchDuplicates(Program& program, SearchMode mode, const ContentComparison
     program.groupsMode = mode;
     program.shownGroup = nullptr;
 
-    const CandidateIndex index(catalogue.files, mode);
+    CandidateIndex index(catalogue.files, mode);
     const std::vector<FileRecord*>& files = index.files();
     const auto total = static_cast<std::int64_t>(files.size());
     for (std::size_t ordinal = 0; ordinal < files.size(); ++ordinal) {
@@ -136,13 +205,14 @@ void SearchDuplicates(Program& program, SearchMode mode, const ContentComparison
         const bool alreadyGrouped = reference.grouped != 0;
         reference.grouped = 0;
         program.controls.setState(CompareProgress, 0);
+        if (const Bucket* bucket = index.unsplitBucketStartingAt(ordinal);
+            bucket != nullptr && mode == SameContent) {
+            index.splitIntoClasses(*bucket, matcher.classify(FilesOf(index, *bucket)));
+        }
         GroupRecord* group = nullptr;
         if (!alreadyGrouped) {
             index.forEachLaterCandidate(ordinal, [&](FileRecord& later) {
                 if (later.grouped != 0) {
-                    return;
-                }
-                if (mode == SameContent && !sameContent(later, reference)) {
                     return;
                 }
                 if (group == nullptr) {

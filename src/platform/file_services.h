@@ -55,8 +55,17 @@ class NumberedFiles {
     std::int64_t read(unsigned char* buffer, std::int64_t length);
     // The size and identity of the current file as the open handle sees it now.
     std::optional<FileIdentity> currentIdentity() const;
+    // Moves the offset of the current file; false without a current file or when refused.
+    bool seek(std::int64_t offset);
     // Releases the file held under number, if any; the current file is not changed.
     void close(int number);
+
+    // What was opened and read so far, for benchmarks: a file read twice shows here.
+    struct Counters {
+        std::uint64_t filesOpened = 0;
+        std::uint64_t bytesRead = 0;
+    };
+    const Counters& counters() const { return counters_; }
 
   private:
     int handleOf(int number) const;
@@ -65,6 +74,7 @@ class NumberedFiles {
     // The number, not the handle, is remembered: once that number is closed, the current file
     // reads as absent instead of reaching a descriptor the system may already have reused.
     int current_ = -1;
+    Counters counters_;
 };
 
 enum EntryKind { EntryEnd = 0, EntryFile = 1, EntryFolder = 2 };

@@ -185,6 +185,7 @@ bool NumberedFiles::openForReading(int number, std::string_view name) {
     MakeRoomFor(handles_, number);
     handles_[IndexOf(number)] = handle;
     current_ = number;
+    ++counters_.filesOpened;
     return true;
 }
 
@@ -222,7 +223,14 @@ std::int64_t NumberedFiles::read(unsigned char* buffer, std::int64_t length) {
         done += got;
     }
     // Bytes read before an error are still reported: the offset has moved past them.
+    counters_.bytesRead += static_cast<std::uint64_t>(done);
     return done;
+}
+
+bool NumberedFiles::seek(std::int64_t offset) {
+    const int handle = handleOf(current_);
+    return handle >= 0 && offset >= 0 &&
+           lseek(handle, static_cast<off_t>(offset), SEEK_SET) == static_cast<off_t>(offset);
 }
 
 std::optional<FileIdentity> NumberedFiles::currentIdentity() const {

@@ -1,0 +1,267 @@
+#include "duplicates/content_engine.h"
+
+#include "duplicates/block_hash.h"
+#include "ui/control_numbers.h"
+
+#include <algorithm>
+#include <cstring>
+#include <unordered_map>
+
+namespace bk {
+
+namespace {
+
+// The leading block splits most sets of same-size files without reading further.
+constexpr std::int64_t LeadingBlockLength = 4096;
+// Files of a set compared side by side stay open unless the set is larger than this.
+constexpr std::size_t MaxOpenFiles = 64;
+// Blocks of one set held in memory at once, whatever the number and size of its files.
+constexpr std::int64_t BlockBudget = 8 << 20;
+constexpr std::int64_t MinBlockLength = 4096;
+constexpr std::int64_t MaxBlockLength = 1 << 20;
+// File numbers of the set being read; the pairwise comparison uses 1 and 2.
+constexpr int FirstFileNumber = 100;
+
+// Files of a set, by their slot in it, whose bytes are equal up to offset.
+struct Work {
+    std::vector<std::size_t> slots;
+    std::int64_t offset;
+};
+
+std::int64_t BlockLengthFor(std::size_t filesSideBySide) {
+    const std::int64_t share = BlockBudget / static_cast<std::int64_t>(filesSideBySide);
+    return std::clamp(share / MinBlockLength * MinBlockLength, MinBlockLength, MaxBlockLength);
+}
+
+} // namespace
+
+// One classification: the files of one size, their classes so far, and the reading progress.
+struct ContentEngine::Reading {
+    Reading(Program& owner, const std::vector<FileRecord*>& sameSizeFiles)
+        : program(owner), files(sameSizeFiles), size(sameSizeFiles.front()->size),
+          classes(sameSizeFiles.size(), 0) {}
+
+    Program& program;
+    const std::vector<FileRecord*>& files;
+    const std::int64_t size;
+    std::vector<std::uint32_t> classes;
+    std::uint32_t nextClass = 0;
+    std::int64_t bytesToRead = 0;
+    std::int64_t bytesRead = 0;
+    std::int64_t shownPercent = -1;
+    std::vector<unsigned char> blocks;
+
+    NumberedFiles& numbered() { return program.files.files; }
+
+    void giveOwnClass(std::size_t file) { classes[file] = nextClass++; }
+
+    void giveOneClass(const std::vector<std::size_t>& group) {
+        for (const std::size_t file : group) {
+            classes[file] = nextClass;
+        }
+        ++nextClass;
+    }
+
+    void countRead(std::int64_t length) {
+        bytesRead += length;
+        const std::int64_t percent =
+            bytesToRead > 0 ? std::min<std::int64_t>(100, bytesRead * 100 / bytesToRead) : 100;
+        if (percent != shownPercent) {
+            shownPercent = percent;
+            program.controls.setState(CompareProgress, percent);
+        }
+    }
+
+    // Opens a file under number and checks that it still has the size it was catalogued with.
+    bool openAtRecordedSize(int number, std::size_t file) {
+        const FileRecord& record = *files[file];
+        if (!numbered().openForReading(number, FullPath(record.folder, record.name))) {
+            return false;
+        }
+        const std::optional<FileIdentity> now = numbered().currentIdentity();
+        if (!now || now->size != size) {
+            numbered().close(number);
+            return false;
+        }
+        return true;
+    }
+
+    // Reads length bytes of the current file; false when fewer came.
+    bool readBlock(unsigned char* into, std::int64_t length) {
+        const std::int64_t got = numbered().read(into, length);
+        countRead(length);
+        return got == length;
+    }
+
+    std::vector<std::size_t> inDiskOrder() const {
+        std::vector<std::size_t> order(files.size());
+        for (std::size_t i = 0; i < order.size(); ++i) {
+            order[i] = i;
+        }
+        std::stable_sort(order.begin(), order.end(), [this](std::size_t a, std::size_t b) {
+            const FileIdentity& left = files[a]->identity;
+            const FileIdentity& right = files[b]->identity;
+            return std::tie(left.device, left.inode) < std::tie(right.device, right.inode);
+        });
+        return order;
+    }
+
+    // Sorts the files, in disk order, into sets whose leading blocks may be equal. Files that
+    // cannot be read at their size get classes of their own.
+    std::vector<std::vector<std::size_t>> setsByLeadingBlock(const std::vector<std::size_t>& order) {
+        const std::int64_t length = std::min(size, LeadingBlockLength);
+        blocks.resize(static_cast<std::size_t>(length));
+        struct Keyed {
+            std::uint64_t hash;
+            std::size_t rank;
+            std::size_t file;
+        };
+        std::vector<Keyed> keyed;
+        for (std::size_t rank = 0; rank < order.size(); ++rank) {
+            const std::size_t file = order[rank];
+            const bool read =
+                openAtRecordedSize(FirstFileNumber, file) && readBlock(blocks.data(), length);
+            numbered().close(FirstFileNumber);
+            if (!read) {
+                giveOwnClass(file);
+                continue;
+            }
+            keyed.push_back(
+                {QuickBlockHash(blocks.data(), static_cast<std::size_t>(length)), rank, file});
+        }
+        std::sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
+            return std::tie(a.hash, a.rank) < std::tie(b.hash, b.rank);
+        });
+        std::vector<std::vector<std::size_t>> sets;
+        for (std::size_t i = 0; i < keyed.size(); ++i) {
+            if (i == 0 || keyed[i].hash != keyed[i - 1].hash) {
+                sets.emplace_back();
+            }
+            sets.back().push_back(keyed[i].file);
+        }
+        return sets;
+    }
+
+    // Splits a set into groups of equal bytes, block by block, every file read once from the
+    // start. Each group leaves the work list only when it is down to one file or fully read.
+    void splitByBytes(const std::vector<std::size_t>& set) {
+        const bool keepOpen = set.size() <= MaxOpenFiles;
+        // Members are named by their slot in the set; the slot is also the file's number.
+        std::vector<std::size_t> readable;
+        for (std::size_t slot = 0; slot < set.size(); ++slot) {
+            if (!keepOpen || openAtRecordedSize(numberOf(slot), set[slot])) {
+                readable.push_back(slot);
+            } else {
+                giveOwnClass(set[slot]);
+            }
+        }
+        std::vector<Work> work{{readable, 0}};
+        while (!work.empty()) {
+            Work group = std::move(work.back());
+            work.pop_back();
+            if (group.slots.size() < 2 || group.offset == size) {
+                finish(set, group.slots, keepOpen);
+                continue;
+            }
+            for (auto& split : splitAtOffset(set, group.slots, group.offset, keepOpen)) {
+                work.push_back(std::move(split));
+            }
+        }
+    }
+
+    static int numberOf(std::size_t slot) { return FirstFileNumber + static_cast<int>(slot); }
+
+    void finish(const std::vector<std::size_t>& set, const std::vector<std::size_t>& slots,
+                bool keepOpen) {
+        std::vector<std::size_t> group;
+        for (const std::size_t slot : slots) {
+            group.push_back(set[slot]);
+            if (keepOpen) {
+                numbered().close(numberOf(slot));
+            }
+        }
+        if (!group.empty()) {
+            giveOneClass(group);
+        }
+    }
+
+    bool readSlotBlock(const std::vector<std::size_t>& set, std::size_t slot,
+                       std::int64_t offset, unsigned char* into, std::int64_t length,
+                       bool keepOpen) {
+        if (keepOpen) {
+            numbered().makeCurrent(numberOf(slot));
+            return readBlock(into, length);
+        }
+        const int number = numberOf(0);
+        const bool read = openAtRecordedSize(number, set[slot]) && numbered().seek(offset) &&
+                          readBlock(into, length);
+        numbered().close(number);
+        return read;
+    }
+
+    // Reads the block at offset of every file in the group and returns the groups of files whose
+    // blocks are equal, in the order of their first files, each to go on after this block.
+    std::vector<Work> splitAtOffset(const std::vector<std::size_t>& set,
+                                    const std::vector<std::size_t>& slots, std::int64_t offset,
+                                    bool keepOpen) {
+        const std::int64_t length = std::min(BlockLengthFor(slots.size()), size - offset);
+        const auto stride = static_cast<std::size_t>(length);
+        blocks.resize(slots.size() * stride);
+        std::vector<Work> splits;
+        std::vector<std::size_t> firstBlockOfSplit;
+        std::unordered_multimap<std::uint64_t, std::size_t> splitsByHash;
+        for (std::size_t k = 0; k < slots.size(); ++k) {
+            unsigned char* block = blocks.data() + k * stride;
+            if (!readSlotBlock(set, slots[k], offset, block, length, keepOpen)) {
+                finish(set, {slots[k]}, keepOpen); // a class of its own
+                continue;
+            }
+            const std::uint64_t hash = QuickBlockHash(block, stride);
+            std::size_t found = splits.size();
+            const auto [first, last] = splitsByHash.equal_range(hash);
+            for (auto it = first; it != last; ++it) {
+                const unsigned char* other = blocks.data() + firstBlockOfSplit[it->second] * stride;
+                if (std::memcmp(block, other, stride) == 0) {
+                    found = it->second;
+                    break;
+                }
+            }
+            if (found == splits.size()) {
+                splits.push_back({{}, offset + length});
+                firstBlockOfSplit.push_back(k);
+                splitsByHash.emplace(hash, found);
+            }
+            splits[found].slots.push_back(slots[k]);
+        }
+        // Later splits go on the work list first, so the first one is read on next.
+        std::reverse(splits.begin(), splits.end());
+        return splits;
+    }
+};
+
+std::vector<std::uint32_t> ContentEngine::classify(const std::vector<FileRecord*>& files) {
+    if (files.empty()) {
+        return {};
+    }
+    Reading reading(program_, files);
+    const std::vector<std::size_t> order = reading.inDiskOrder();
+    reading.bytesToRead = static_cast<std::int64_t>(files.size()) *
+                          std::min(reading.size, LeadingBlockLength);
+    const std::vector<std::vector<std::size_t>> sets = reading.setsByLeadingBlock(order);
+    for (const auto& set : sets) {
+        if (set.size() > 1) {
+            reading.bytesToRead += static_cast<std::int64_t>(set.size()) * reading.size;
+        }
+    }
+    for (const auto& set : sets) {
+        if (set.size() == 1) {
+            reading.giveOwnClass(set.front());
+        } else {
+            reading.splitByBytes(set);
+        }
+    }
+    reading.countRead(0);
+    return reading.classes;
+}
+
+} // namespace bk

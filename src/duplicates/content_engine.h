@@ -1,0 +1,24 @@
+#pragma once
+
+#include "duplicates/content_matcher.h"
+#include "ui/program.h"
+
+namespace bk {
+
+// Classifies files of one size while reading each of them about once: the leading block of
+// every file first, which splits most sets at once, then the remaining candidates side by side,
+// block by block, splitting the set wherever the bytes differ. Files are taken in inode order,
+// which is roughly the order on disk, with a bounded number open at once and memory bounded
+// whatever their size. Equality is always decided on the bytes; hashes only sort blocks into
+// buckets worth comparing. The compare bar follows the reading of the set.
+class ContentEngine final : public ContentMatcher {
+  public:
+    explicit ContentEngine(Program& program) : program_(program) {}
+    std::vector<std::uint32_t> classify(const std::vector<FileRecord*>& files) override;
+
+  private:
+    struct Reading;
+    Program& program_;
+};
+
+} // namespace bk

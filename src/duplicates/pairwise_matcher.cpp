@@ -1,0 +1,23 @@
+#include "duplicates/pairwise_matcher.h"
+
+namespace bk {
+
+std::vector<std::uint32_t> PairwiseMatcher::classify(const std::vector<FileRecord*>& files) {
+    constexpr std::uint32_t Unclassified = UINT32_MAX;
+    std::vector<std::uint32_t> classes(files.size(), Unclassified);
+    std::uint32_t nextClass = 0;
+    for (std::size_t reference = 0; reference < files.size(); ++reference) {
+        if (classes[reference] != Unclassified) {
+            continue;
+        }
+        classes[reference] = nextClass++;
+        for (std::size_t later = reference + 1; later < files.size(); ++later) {
+            if (classes[later] == Unclassified && sameContent_(*files[later], *files[reference])) {
+                classes[later] = classes[reference];
+            }
+        }
+    }
+    return classes;
+}
+
+} // namespace bk
