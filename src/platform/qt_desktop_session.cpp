@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFont>
+#include <QIcon>
 #include <QStyleFactory>
 
 #include <cstdio>
@@ -46,6 +47,7 @@ DesktopSession::DesktopSession(int& argc, char** argv) {
     application_ = std::make_unique<QApplication>(argc, argv);
     qInstallMessageHandler(previous);
     ApplyLook();
+    QApplication::setWindowIcon(QIcon(":/brannoway-kestrill.png"));
     controls_ = std::make_unique<QtControlLayer>();
 }
 
