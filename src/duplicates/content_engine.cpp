@@ -106,10 +106,48 @@ struct ContentEngine::Reading {
         return order;
     }
 
-    // Sorts the files, in disk order, into sets whose leading blocks may be equal. Files that
+    // The first file of each content met so far among files that fit in their leading block.
+    // Its bytes are read back only when a second file with the same hash comes, so memory holds
+    // just the contents that have copies.
+    struct KnownContent {
+        std::size_t firstFile;
+        std::uint32_t contentClass;
+        std::vector<unsigned char> bytes;
+        bool unreadable = false;
+    };
+    std::unordered_map<std::uint64_t, std::vector<KnownContent>> knownContents;
+
+    void readBack(KnownContent& known, std::int64_t length) {
+        known.bytes.resize(static_cast<std::size_t>(length));
+        known.unreadable = !(openAtRecordedSize(FirstFileNumber, known.firstFile) &&
+                             readBlock(known.bytes.data(), length));
+        numbered().close(FirstFileNumber);
+    }
+
+    // Classifies a file whose whole content is in block, by its bytes.
+    void classifyWholeFile(std::size_t file, std::uint64_t hash, const unsigned char* block,
+                           std::int64_t length) {
+        std::vector<KnownContent>& sameHash = knownContents[hash];
+        for (KnownContent& known : sameHash) {
+            if (known.bytes.empty() && !known.unreadable) {
+                readBack(known, length);
+            }
+            if (!known.unreadable &&
+                std::memcmp(known.bytes.data(), block, static_cast<std::size_t>(length)) == 0) {
+                classes[file] = known.contentClass;
+                return;
+            }
+        }
+        sameHash.push_back({file, nextClass, {}});
+        giveOwnClass(file);
+    }
+
+    // Reads the leading block of every file, in disk order. Files that fit in it are classified
+    // at once; the others are sorted into sets whose leading blocks may be equal. Files that
     // cannot be read at their size get classes of their own.
     std::vector<std::vector<std::size_t>> setsByLeadingBlock(const std::vector<std::size_t>& order) {
         const std::int64_t length = std::min(size, LeadingBlockLength);
+        const bool wholeFiles = size <= LeadingBlockLength;
         blocks.resize(static_cast<std::size_t>(length));
         struct Keyed {
             std::uint64_t hash;
@@ -126,9 +164,15 @@ struct ContentEngine::Reading {
                 giveOwnClass(file);
                 continue;
             }
-            keyed.push_back(
-                {QuickBlockHash(blocks.data(), static_cast<std::size_t>(length)), rank, file});
+            const std::uint64_t hash =
+                QuickBlockHash(blocks.data(), static_cast<std::size_t>(length));
+            if (wholeFiles) {
+                classifyWholeFile(file, hash, blocks.data(), length);
+            } else {
+                keyed.push_back({hash, rank, file});
+            }
         }
+        knownContents.clear();
         std::sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
             return std::tie(a.hash, a.rank) < std::tie(b.hash, b.rank);
         });
