@@ -2,25 +2,33 @@
 
 #include "platform/qt_text.h"
 
+#include <QTextDocument>
+
 namespace bk {
 
 RowModel::RowModel(int columns, QObject* parent)
-    : QAbstractTableModel(parent), columns_(columns),
-      titles_(static_cast<std::size_t>(columns)) {}
+    : QAbstractTableModel(parent), columns_(columns), titles_(static_cast<std::size_t>(columns)) {}
 
 int RowModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : announcedRows_;
 }
 
-int RowModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : columns_; }
+int RowModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : columns_;
+}
 
 QVariant RowModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= announcedRows_ ||
-        (role != Qt::DisplayRole && role != Qt::ToolTipRole &&
-         role != Qt::AccessibleTextRole)) {
+        (role != Qt::DisplayRole && role != Qt::ToolTipRole && role != Qt::AccessibleTextRole)) {
         return {};
     }
-    return ToQString(cells_[cellIndex(index.row(), index.column())]);
+    const QString text = ToQString(cells_[cellIndex(index.row(), index.column())]);
+    if (role == Qt::ToolTipRole) {
+        // The toolkit reads a tooltip that looks like markup as rich text; a file name must show
+        // as the characters it has, so the tooltip is always given as escaped rich text.
+        return Qt::convertFromPlainText(text, Qt::WhiteSpacePre);
+    }
+    return text;
 }
 
 QVariant RowModel::headerData(int section, Qt::Orientation orientation, int role) const {

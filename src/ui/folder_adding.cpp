@@ -12,7 +12,8 @@ bool IsFolderAdded(Program& program, const std::string& path) {
     folders.rewind();
     while (folders.advance()) {
         const FolderRecord& folder = *folders.current();
-        if (folder.path == path || (identity && folder.identity && identity->sameFileAs(*folder.identity))) {
+        if (folder.path == path ||
+            (identity && folder.identity && identity->sameFileAs(*folder.identity))) {
             return true;
         }
     }

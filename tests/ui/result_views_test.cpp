@@ -1,0 +1,302 @@
+#include "ui/result_views.h"
+#include "ui/window_fixture.h"
+
+#include <QAbstractItemView>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QTextDocument>
+
+namespace bk::test {
+
+namespace {
+
+struct Member {
+    std::string folder;
+    std::string name;
+};
+
+// The result views of the real window over lists built by hand, the way a scan and a search
+// leave them.
+class ResultViewsTest : public WindowTest {
+  protected:
+    void addFile(const std::string& folder, const std::string& name, std::int64_t size) {
+        FileRecord* file = program.catalogue.files.insertAfterCurrent();
+        file->folder = folder;
+        file->name = name;
+        file->size = size;
+    }
+
+    // The search gives every group a chain of its own inside the one member list.
+    void addGroup(const std::vector<Member>& members) {
+        GroupRecord* group = program.catalogue.groups.insertAfterCurrent();
+        MemberList& list = program.catalogue.members;
+        for (std::size_t i = 0; i < members.size(); ++i) {
+            MemberRecord* member = list.insertAfterCurrent();
+            if (i == 0) {
+                list.cutBeforeCurrent();
+                group->firstMember = member;
+            }
+            member->folder = members[i].folder;
+            member->name = members[i].name;
+        }
+        group->memberCount = static_cast<std::int64_t>(members.size());
+    }
+
+    void dropGroups() {
+        program.catalogue.groups.clear();
+        program.catalogue.members.clear();
+    }
+
+    // Two groups of five members in all; the second group's chain follows the first's.
+    void addTwoGroups() {
+        addGroup({{"/one", "a.txt"}, {"/two", "a.txt"}, {"/three", "b.txt"}});
+        addGroup({{"/one", "c.dat"}, {"/four", "d.dat"}});
+    }
+
+    QAbstractItemView* itemView(int view) {
+        return qobject_cast<QAbstractItemView*>(controls.controlWidget(view));
+    }
+
+    int selectedRowCount(int view) {
+        controls.showPendingChanges();
+        return static_cast<int>(itemView(view)->selectionModel()->selectedRows().size());
+    }
+
+    QVariant cellData(int view, int row, int column, int role) {
+        controls.showPendingChanges();
+        QAbstractItemModel* model = itemView(view)->model();
+        return model->data(model->index(row, column), role);
+    }
+};
+
+TEST_F(ResultViewsTest, AllFilesViewListsNamesAndSizesInCatalogueOrder) {
+    addFile("/data", "zeta.txt", 0);
+    addFile("/data", "alpha.bin", 4096);
+    addFile("/data/sub", "big.iso", 5000000000);
+    addFile("/data", "mid.dat", 2147483648);
+    RefreshViews(program, ShowFiles);
+    EXPECT_EQ(rows(AllFilesView),
+              (std::vector<std::string>{"zeta.txt", "alpha.bin", "big.iso", "mid.dat"}));
+    EXPECT_EQ(rows(AllFilesView, 1),
+              (std::vector<std::string>{"0 Bytes", "4096 Bytes", "5000000000 Bytes",
+                                        "2147483648 Bytes"}));
+    EXPECT_EQ(text(AllFilesLabel), "Alle Dateien (4)");
+    EXPECT_EQ(statusText(0), "Update Liste");
+}
+
+TEST_F(ResultViewsTest, AllFilesViewIsRebuiltNotAppendedTo) {
+    addFile("/data", "a.txt", 1);
+    RefreshViews(program, ShowFiles);
+    addFile("/data", "b.txt", 2);
+    RefreshViews(program, ShowFiles);
+    EXPECT_EQ(rows(AllFilesView), (std::vector<std::string>{"a.txt", "b.txt"}));
+    EXPECT_EQ(rows(AllFilesView, 1), (std::vector<std::string>{"1 Bytes", "2 Bytes"}));
+    EXPECT_EQ(text(AllFilesLabel), "Alle Dateien (2)");
+}
+
+TEST_F(ResultViewsTest, EmptyFileListShowsNoRowsAndACountOfZero) {
+    RefreshViews(program, ShowFiles);
+    EXPECT_TRUE(rows(AllFilesView).empty());
+    EXPECT_EQ(text(AllFilesLabel), "Alle Dateien (0)");
+}
+
+TEST_F(ResultViewsTest, ShowingFilesLeavesTheOtherViewsAlone) {
+    addFile("/one", "a.txt", 3);
+    addTwoGroups();
+    RefreshViews(program, ShowGroups);
+    controls.setState(GroupsView, 0);
+    RefreshViews(program, ShowMembers);
+    RefreshViews(program, ShowFiles);
+    EXPECT_EQ(controls.countItems(GroupsView), 2);
+    EXPECT_EQ(controls.countItems(MembersView), 3);
+    EXPECT_EQ(text(GroupsLabel), "Dateien mit gleichem Inhalt (2 - 5)");
+}
+
+TEST_F(ResultViewsTest, GroupRowsNameEveryMemberAlongItsOwnChain) {
+    addTwoGroups();
+    RefreshViews(program, ShowGroups);
+    EXPECT_EQ(rows(GroupsView),
+              (std::vector<std::string>{"3: a.txt, a.txt, b.txt", "2: c.dat, d.dat"}));
+    EXPECT_EQ(text(GroupsLabel), "Dateien mit gleichem Inhalt (2 - 5)");
+    EXPECT_EQ(controls.getState(GroupsView), -1) << "no group is selected after a search";
+    EXPECT_EQ(selectedRowCount(GroupsView), 0);
+    EXPECT_EQ(statusText(0), "Update Liste");
+}
+
+TEST_F(ResultViewsTest, NewSearchClearsTheGroupSelectedBefore) {
+    addTwoGroups();
+    RefreshViews(program, ShowGroups);
+    controls.setState(GroupsView, 1);
+    RefreshViews(program, ShowGroups);
+    EXPECT_EQ(controls.getState(GroupsView), -1);
+    EXPECT_EQ(selectedRowCount(GroupsView), 0);
+}
+
+TEST_F(ResultViewsTest, SearchWithoutGroupsLeavesOneNoticeRowAndTheBareCaption) {
+    // First after a search that found groups, then after one that found none either.
+    addTwoGroups();
+    RefreshViews(program, ShowGroups);
+    ASSERT_EQ(text(GroupsLabel), "Dateien mit gleichem Inhalt (2 - 5)");
+    for (int search = 1; search <= 2; ++search) {
+        SCOPED_TRACE(search);
+        dropGroups();
+        RefreshViews(program, ShowGroups);
+        EXPECT_EQ(rows(GroupsView), std::vector<std::string>{"(keine doppelten Dateien)"});
+        EXPECT_EQ(text(GroupsLabel), "Dateien mit gleichem Inhalt");
+    }
+}
+
+TEST_F(ResultViewsTest, NewSearchEmptiesTheMembersOfTheGroupShownBefore) {
+    addTwoGroups();
+    RefreshViews(program, ShowGroups);
+    controls.setState(GroupsView, 0);
+    RefreshViews(program, ShowMembers);
+    ASSERT_EQ(controls.countItems(MembersView), 3);
+
+    RefreshViews(program, ShowGroups);
+    EXPECT_EQ(controls.countItems(MembersView), 0);
+    EXPECT_TRUE(rows(MembersView).empty());
+
+    // Also when the new search found nothing at all.
+    controls.setState(GroupsView, 1);
+    RefreshViews(program, ShowMembers);
+    ASSERT_EQ(controls.countItems(MembersView), 2);
+    dropGroups();
+    RefreshViews(program, ShowGroups);
+    EXPECT_EQ(controls.countItems(MembersView), 0);
+}
+
+TEST_F(ResultViewsTest, MembersViewListsFullPathsOfTheSelectedGroup) {
+    addTwoGroups();
+    addGroup({{"", "root.cfg"}, {"/etc", "root.cfg"}});
+    RefreshViews(program, ShowGroups);
+    const std::vector<std::vector<std::string>> expected = {
+        {"/one/a.txt", "/two/a.txt", "/three/b.txt"},
+        {"/one/c.dat", "/four/d.dat"},
+        {"/root.cfg", "/etc/root.cfg"},
+    };
+    for (std::int64_t group = 0; group < 3; ++group) {
+        SCOPED_TRACE(group);
+        controls.setState(GroupsView, group);
+        RefreshViews(program, ShowMembers);
+        EXPECT_EQ(rows(MembersView), expected[static_cast<std::size_t>(group)]);
+        EXPECT_EQ(selectedRowCount(MembersView), 1);
+    }
+}
+
+TEST_F(ResultViewsTest, MembersViewStaysEmptyWithoutASelectedGroup) {
+    addTwoGroups();
+    RefreshViews(program, ShowGroups);
+    controls.setState(GroupsView, 0);
+    RefreshViews(program, ShowMembers);
+    ASSERT_EQ(controls.countItems(MembersView), 3);
+
+    controls.setState(GroupsView, -1);
+    RefreshViews(program, ShowMembers);
+    EXPECT_EQ(controls.countItems(MembersView), 0);
+    EXPECT_EQ(controls.getState(MembersView), -1);
+}
+
+TEST_F(ResultViewsTest, MembersViewStaysEmptyWhenNoSearchFoundGroups) {
+    RefreshViews(program, ShowGroups); // leaves the notice row, which is no group
+    controls.setState(GroupsView, 0);
+    RefreshViews(program, ShowMembers);
+    EXPECT_EQ(controls.countItems(MembersView), 0);
+    EXPECT_EQ(controls.getState(MembersView), -1);
+}
+
+struct PreselectionCase {
+    std::vector<std::string> names;
+    std::int64_t preselected;
+};
+
+TEST_F(ResultViewsTest, BackupMemberIsPreselectedAndTheLastOneWins) {
+    const std::vector<PreselectionCase> cases = {
+        {{"x.BAK", "y.txt", "z.bak"}, 2}, {{"y.txt", "a.Bak"}, 1},
+        {{"y.txt", ".bak"}, 1},           {{"a.bak", "b.bak", "c.txt"}, 1},
+        {{"y.txt", "backup.bak.old"}, 0}, {{"y.txt", "bak"}, 0},
+        {{"y.txt", "notes.bakup"}, 0},    {{"y.txt", "archive.ba"}, 0},
+        {{"y.txt", "x.bak "}, 0},         {{"a.txt", "b.txt", "c.txt"}, 0},
+    };
+    for (const PreselectionCase& each : cases) {
+        SCOPED_TRACE(each.names.back());
+        dropGroups();
+        std::vector<Member> members;
+        for (const std::string& name : each.names) {
+            members.push_back({"/data", name});
+        }
+        addGroup(members);
+        RefreshViews(program, ShowGroups);
+        controls.setState(GroupsView, 0);
+        RefreshViews(program, ShowMembers);
+        ASSERT_EQ(controls.countItems(MembersView), static_cast<std::int64_t>(each.names.size()));
+        EXPECT_EQ(controls.getState(MembersView), each.preselected);
+        EXPECT_EQ(selectedRowCount(MembersView), 1);
+    }
+}
+
+TEST_F(ResultViewsTest, ResetEmptiesAllViewsAndRestoresBothCaptions) {
+    addFile("/one", "a.txt", 3);
+    addTwoGroups();
+    RefreshViews(program, ShowFiles);
+    RefreshViews(program, ShowGroups);
+    controls.setState(GroupsView, 0);
+    RefreshViews(program, ShowMembers);
+    RefreshViews(program, 0);
+    EXPECT_TRUE(rows(AllFilesView).empty());
+    EXPECT_TRUE(rows(GroupsView).empty());
+    EXPECT_TRUE(rows(MembersView).empty());
+    EXPECT_EQ(text(AllFilesLabel), "Alle Dateien");
+    EXPECT_EQ(text(GroupsLabel), "Dateien mit gleichem Inhalt");
+}
+
+// What a user sees of a tooltip: the toolkit reads it as rich text when it looks like markup.
+std::string AsShown(const QVariant& value) {
+    const QString shown = value.toString();
+    QTextDocument document;
+    if (Qt::mightBeRichText(shown)) {
+        document.setHtml(shown);
+    } else {
+        document.setPlainText(shown);
+    }
+    return document.toPlainText().toStdString();
+}
+
+TEST_F(ResultViewsTest, NamesAreShownAsPlainTextEvenWithMarkupOrBrokenBytes) {
+    const std::string markup = "<b>markup</b>.txt";
+    const std::string broken = "bad\xff\xfe name.txt";
+    const std::string brokenShown = "bad\xEF\xBF\xBD\xEF\xBF\xBD name.txt";
+    addFile("/data", markup, 1);
+    addFile("/data", broken, 2);
+    addGroup({{"/data", markup}, {"/data", broken}});
+    RefreshViews(program, ShowFiles);
+    RefreshViews(program, ShowGroups);
+    controls.setState(GroupsView, 0);
+    RefreshViews(program, ShowMembers);
+
+    EXPECT_EQ(rows(AllFilesView), (std::vector<std::string>{markup, brokenShown}));
+    EXPECT_EQ(rows(GroupsView), std::vector<std::string>{"2: " + markup + ", " + brokenShown});
+    EXPECT_EQ(rows(MembersView),
+              (std::vector<std::string>{"/data/" + markup, "/data/" + brokenShown}));
+    for (const int view : {AllFilesView, GroupsView, MembersView}) {
+        SCOPED_TRACE(view);
+        const QVariant tip = cellData(view, 0, 0, Qt::ToolTipRole);
+        if (tip.isValid()) {
+            EXPECT_NE(AsShown(tip).find(markup), std::string::npos)
+                << "tooltip read as markup: " << tip.toString().toStdString();
+        }
+    }
+    // The catalogue keeps the bytes as they are on disk.
+    EXPECT_EQ(program.catalogue.files.last()->name, broken);
+}
+
+TEST_F(ResultViewsTest, NameWithLineFeedStaysInTheNameColumn) {
+    addFile("/data", "two\nlines.txt", 7);
+    RefreshViews(program, ShowFiles);
+    EXPECT_EQ(rows(AllFilesView), std::vector<std::string>{"two\nlines.txt"});
+    EXPECT_EQ(rows(AllFilesView, 1), std::vector<std::string>{"7 Bytes"});
+}
+
+} // namespace
+
+} // namespace bk::test
