@@ -289,9 +289,13 @@ std::vector<std::uint32_t> ContentEngine::classify(const std::vector<FileRecord*
     }
     Reading reading(program_, files);
     const std::vector<std::size_t> order = reading.inDiskOrder();
-    reading.bytesToRead = static_cast<std::int64_t>(files.size()) *
-                          std::min(reading.size, LeadingBlockLength);
+    // The bar must never go back: count on reading every file in full until the leading blocks
+    // tell how many files are left to read.
+    const std::int64_t leadingBytes =
+        static_cast<std::int64_t>(files.size()) * std::min(reading.size, LeadingBlockLength);
+    reading.bytesToRead = leadingBytes + static_cast<std::int64_t>(files.size()) * reading.size;
     const std::vector<std::vector<std::size_t>> sets = reading.setsByLeadingBlock(order);
+    reading.bytesToRead = reading.bytesRead;
     for (const auto& set : sets) {
         if (set.size() > 1) {
             reading.bytesToRead += static_cast<std::int64_t>(set.size()) * reading.size;

@@ -1,0 +1,218 @@
+#include "catalogue/folder_scan.h"
+#include "duplicates/content_engine.h"
+#include "duplicates/duplicate_search.h"
+#include "support/recording_control_layer.h"
+#include "support/temp_tree.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <random>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace bk::test {
+
+namespace {
+
+// Every group as its members' full paths, in group order and member order.
+using GroupPaths = std::vector<std::vector<std::string>>;
+
+GroupPaths GroupsOf(Catalogue& catalogue) {
+    GroupPaths groups;
+    catalogue.groups.rewind();
+    while (catalogue.groups.advance()) {
+        const GroupRecord& group = *catalogue.groups.current();
+        std::vector<std::string> paths;
+        MemberRecord* member = group.firstMember;
+        EXPECT_EQ(MemberList::previousOf(member), nullptr) << "a group's chain starts on its own";
+        for (std::int64_t i = 0; i < group.memberCount; ++i) {
+            paths.push_back(FullPath(member->folder, member->name));
+            member = MemberList::nextOf(member);
+        }
+        EXPECT_EQ(member, nullptr) << "a group's chain ends after its last member";
+        groups.push_back(paths);
+    }
+    return groups;
+}
+
+std::string Collision(char which) {
+    return ReadWholeFile(std::string(BK_FIXTURES_DIR) + "/md5-collision/" + which + ".bin");
+}
+
+// A random tree of copies, near-copies that differ in their first, a middle or their last
+// byte, empty files, hard links, and blocks whose MD5 digests collide.
+class RandomTree {
+  public:
+    RandomTree(TempTree& tree, std::uint32_t seed) : tree_(tree), random_(seed) {
+        const int contents = pick(3, 12);
+        for (int c = 0; c < contents; ++c) {
+            const std::string base = randomContent();
+            const int copies = pick(1, 4);
+            for (int k = 0; k < copies; ++k) {
+                writeSomewhere(base);
+            }
+            if (!base.empty() && pick(0, 1) == 1) {
+                writeSomewhere(nearCopy(base));
+            }
+        }
+        const std::string tail(static_cast<std::size_t>(pick(0, 3000)), 'q');
+        writeSomewhere(Collision('a') + tail);
+        writeSomewhere(Collision('b') + tail);
+        if (pick(0, 1) == 1) {
+            writeSomewhere(Collision('a') + tail);
+        }
+        linkSome();
+    }
+
+  private:
+    int pick(int low, int high) { return std::uniform_int_distribution<int>(low, high)(random_); }
+
+    std::string randomContent() {
+        static const int sizes[] = {0, 1, 2, 100, 1023, 1024, 1025, 4095, 4096, 4097, 9000, 70000};
+        std::string content(static_cast<std::size_t>(sizes[pick(0, 11)]), '\0');
+        for (char& byte : content) {
+            byte = static_cast<char>(pick(0, 3)); // few byte values: near-copies abound
+        }
+        return content;
+    }
+
+    std::string nearCopy(std::string content) {
+        const std::size_t where[] = {0, content.size() / 2, content.size() - 1};
+        content[where[pick(0, 2)]] ^= 0x40;
+        return content;
+    }
+
+    void writeSomewhere(const std::string& content) {
+        const std::string path = "d" + std::to_string(pick(0, 3)) + "/f" + std::to_string(next_++);
+        tree_.write(path, content);
+        written_.push_back(path);
+    }
+
+    void linkSome() {
+        for (int i = pick(0, 2); i > 0 && !written_.empty(); --i) {
+            const std::string& target =
+                written_[static_cast<std::size_t>(pick(0, 1000)) % written_.size()];
+            const std::string link =
+                "d" + std::to_string(pick(0, 3)) + "/link" + std::to_string(next_++);
+            std::filesystem::create_directories(
+                std::filesystem::path(tree_.path(link)).parent_path());
+            ASSERT_EQ(::link(tree_.path(target).c_str(), tree_.path(link).c_str()), 0);
+        }
+    }
+
+    TempTree& tree_;
+    std::mt19937 random_;
+    int next_ = 0;
+    std::vector<std::string> written_;
+};
+
+struct SearchRun {
+    GroupPaths groups;
+    NumberedFiles::Counters counters;
+};
+
+// Scans the tree (and, when asked, one of its folders a second time), then searches by content.
+SearchRun Search(TempTree& tree, bool withEngine, bool subfolderTwice) {
+    RecordingControlLayer controls;
+    FileServices files(tree.root() + "/");
+    Program program(controls, files);
+    ScanFolder(program, tree.root() + "/", "*", 0);
+    if (subfolderTwice && std::filesystem::exists(tree.path("d1"))) {
+        ScanFolder(program, tree.path("d1"), "*", 0);
+    }
+    if (withEngine) {
+        SearchDuplicates(program, SameContent);
+    } else {
+        SearchDuplicates(program, SameContent, PairwiseContentComparison(program));
+    }
+    return {GroupsOf(program.catalogue), files.files.counters()};
+}
+
+TEST(ContentEngine, GivesTheGroupsOfThePairwiseSearchOnRandomTrees) {
+    for (std::uint32_t seed = 1; seed <= 60; ++seed) {
+        SCOPED_TRACE("seed " + std::to_string(seed));
+        TempTree tree;
+        RandomTree build(tree, seed);
+        const bool subfolderTwice = seed % 3 == 0;
+        const SearchRun engine = Search(tree, true, subfolderTwice);
+        const SearchRun pairwise = Search(tree, false, subfolderTwice);
+        ASSERT_EQ(engine.groups, pairwise.groups);
+    }
+}
+
+TEST(ContentEngine, NeverGroupsFilesWhoseChunksShareTheirMd5Digests) {
+    TempTree tree;
+    const std::string common(896, 'c');
+    tree.write("a", Collision('a') + common);
+    tree.write("b", Collision('b') + common);
+    tree.write("c", Collision('a') + common);
+    const SearchRun run = Search(tree, true, false);
+    EXPECT_EQ(run.groups, (GroupPaths{{tree.path("a"), tree.path("c")}}));
+}
+
+TEST(ContentEngine, NeverOpensFilesOfASizeNoOtherFileHas) {
+    TempTree tree;
+    for (int i = 1; i <= 20; ++i) {
+        tree.write("unique" + std::to_string(i), std::string(static_cast<std::size_t>(i), 'u'));
+    }
+    EXPECT_EQ(Search(tree, true, false).counters.filesOpened, 0u);
+}
+
+TEST(ContentEngine, ReadsEveryCandidateAtMostOnceInFullPlusOneLeadingBlock) {
+    TempTree tree;
+    const std::string big(300000, 'b');
+    std::string nearBig = big;
+    nearBig.back() = 'x';
+    const std::string small(700, 's');
+    std::int64_t candidateBytes = 0;
+    int candidates = 0;
+    for (const auto& [name, content] :
+         std::vector<std::pair<std::string, std::string>>{{"big1", big},
+                                                          {"big2", big},
+                                                          {"big3", nearBig},
+                                                          {"small1", small},
+                                                          {"small2", small}}) {
+        tree.write(name, content);
+        candidateBytes += static_cast<std::int64_t>(content.size());
+        ++candidates;
+    }
+    const SearchRun run = Search(tree, true, false);
+    EXPECT_EQ(run.groups.size(), 2u);
+    EXPECT_LE(static_cast<std::int64_t>(run.counters.bytesRead),
+              candidateBytes + candidates * 4096);
+}
+
+TEST(ContentEngine, TellsApartAFileThatChangedSizeSinceTheScan) {
+    TempTree tree;
+    tree.write("a", std::string(5000, 'z'));
+    tree.write("b", std::string(5000, 'z'));
+    RecordingControlLayer controls;
+    FileServices files(tree.root() + "/");
+    Program program(controls, files);
+    ScanFolder(program, tree.root(), "*", 0);
+    tree.write("b", std::string(6000, 'z'));
+    SearchDuplicates(program, SameContent);
+    EXPECT_TRUE(program.catalogue.groups.empty());
+}
+
+TEST(ContentEngine, ShowsTheReadingOfASizeSetOnTheCompareBar) {
+    TempTree tree;
+    tree.write("a", std::string(20000, 'z'));
+    tree.write("b", std::string(20000, 'z'));
+    RecordingControlLayer controls;
+    FileServices files(tree.root() + "/");
+    Program program(controls, files);
+    ScanFolder(program, tree.root(), "*", 0);
+    SearchDuplicates(program, SameContent);
+    const std::vector<std::int64_t>& bar = controls.states[101];
+    ASSERT_FALSE(bar.empty());
+    EXPECT_NE(std::find(bar.begin(), bar.end(), 100), bar.end());
+    for (std::size_t i = 1; i < bar.size(); ++i) {
+        EXPECT_TRUE(bar[i] == 0 || bar[i] >= bar[i - 1]) << "the bar only grows within a set";
+    }
+}
+
+} // namespace
+
+} // namespace bk::test
