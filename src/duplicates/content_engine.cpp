@@ -75,15 +75,8 @@ struct ContentEngine::Reading {
     // Opens a file under number and checks that it still has the size it was catalogued with.
     bool openAtRecordedSize(int number, std::size_t file) {
         const FileRecord& record = *files[file];
-        if (!numbered().openForReading(number, FullPath(record.folder, record.name))) {
-            return false;
-        }
-        const std::optional<FileIdentity> now = numbered().currentIdentity();
-        if (!now || now->size != size) {
-            numbered().close(number);
-            return false;
-        }
-        return true;
+        return numbered().openForReadingAtSize(number, FullPath(record.folder, record.name),
+                                               size);
     }
 
     // Reads length bytes of the current file; false when fewer came.

@@ -46,6 +46,9 @@ class NumberedFiles {
     // links, FIFOs, devices and folders are refused without blocking. False on failure (the
     // number then holds no file and no file is current).
     bool openForReading(int number, std::string_view name);
+    // The same, but only when the file has exactly size bytes: a file that grew or shrank since
+    // it was catalogued is refused without a second look at it.
+    bool openForReadingAtSize(int number, std::string_view name, std::int64_t size);
     void makeCurrent(int number);
     // The offset of the current file; 0 without a current file.
     std::int64_t position() const;
@@ -68,6 +71,7 @@ class NumberedFiles {
     const Counters& counters() const { return counters_; }
 
   private:
+    bool openRegularFile(int number, std::string_view name, std::optional<std::int64_t> size);
     int handleOf(int number) const;
     std::string programFolder_;
     std::vector<int> handles_; // -1 = no file

@@ -165,6 +165,15 @@ int NumberedFiles::handleOf(int number) const {
 }
 
 bool NumberedFiles::openForReading(int number, std::string_view name) {
+    return openRegularFile(number, name, std::nullopt);
+}
+
+bool NumberedFiles::openForReadingAtSize(int number, std::string_view name, std::int64_t size) {
+    return openRegularFile(number, name, size);
+}
+
+bool NumberedFiles::openRegularFile(int number, std::string_view name,
+                                    std::optional<std::int64_t> size) {
     current_ = -1;
     if (number < 0) {
         return false;
@@ -178,7 +187,8 @@ bool NumberedFiles::openForReading(int number, std::string_view name) {
         return false;
     }
     struct stat info {};
-    if (fstat(handle, &info) != 0 || !S_ISREG(info.st_mode)) {
+    if (fstat(handle, &info) != 0 || !S_ISREG(info.st_mode) ||
+        (size && static_cast<std::int64_t>(info.st_size) != *size)) {
         ::close(handle);
         return false;
     }
