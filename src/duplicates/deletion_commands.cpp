@@ -3,7 +3,9 @@
 #include "ui/control_numbers.h"
 #include "ui/result_views.h"
 
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace bk {
 
@@ -23,8 +25,7 @@ bool IsAsRecorded(const MemberRecord& member) {
 // must still be the one that was compared, and the staying member must be intact and not the
 // same file reached by another name. Same-name groups hold different contents; the user deletes
 // those knowingly.
-bool SafeToDelete(const Program& program, const MemberRecord& doomed,
-                  const MemberRecord& staying) {
+bool SafeToDelete(const Program& program, const MemberRecord& doomed, const MemberRecord& staying) {
     if (program.groupsMode != SameContent) {
         return true;
     }
@@ -45,8 +46,56 @@ bool AnotherCopyStays(const Program& program, const GroupRecord& group,
     return false;
 }
 
+bool IsGroupMember(Program& program, const FileRecord* file) {
+    for (GroupRecord* group = program.catalogue.groups.first(); group != nullptr;
+         group = GroupList::nextOf(group)) {
+        MemberRecord* member = group->firstMember;
+        for (std::int64_t j = 0; j < group->memberCount && member != nullptr; ++j) {
+            if (member->file == file) {
+                return true;
+            }
+            member = MemberList::nextOf(member);
+        }
+    }
+    return false;
+}
+
+// A folder added inside an added folder catalogues its files a second time. Those second
+// records never join a group, so a deletion reaches the file only through its first record;
+// once the file is gone, the other records would name nothing, and they go from the catalogue
+// and the all-files view with it.
+void ForgetOtherRecordsOf(Program& program, const FileRecord& deleted) {
+    if (deleted.identity.inode == 0) {
+        return;
+    }
+    FileList& files = program.catalogue.files;
+    std::vector<FileRecord*> stale;
+    for (FileRecord* file = files.first(); file != nullptr; file = FileList::nextOf(file)) {
+        if (file == &deleted || !file->identity.sameFileAs(deleted.identity)) {
+            continue;
+        }
+        const std::optional<FileIdentity> now =
+            RegularFileIdentity(FullPath(file->folder, file->name));
+        if ((!now || !now->sameFileAs(file->identity)) && !IsGroupMember(program, file)) {
+            stale.push_back(file);
+        }
+    }
+    for (FileRecord* file : stale) {
+        files.makeCurrent(file);
+        program.controls.removeItem(AllFilesView, files.positionOfCurrent() - 1);
+        files.deleteCurrent();
+    }
+    if (!stale.empty()) {
+        program.controls.setText(AllFilesLabel, AllFilesCaption(files.count()));
+    }
+}
+
 bool DeleteMemberFile(Program& program, const MemberRecord& member) {
-    return program.files.deleteFile(MemberPath(member));
+    if (!program.files.deleteFile(MemberPath(member))) {
+        return false;
+    }
+    ForgetOtherRecordsOf(program, *member.file);
+    return true;
 }
 
 void ReportUndeletable(Program& program, const MemberRecord& member) {
@@ -67,8 +116,7 @@ void RemoveCurrentGroup(Program& program, std::int64_t groupRow) {
 }
 
 std::string RemainingGroupsCaption(Program& program) {
-    return "Dateien mit gleichem Inhalt (" + std::to_string(program.catalogue.groups.count()) +
-           ")";
+    return "Dateien mit gleichem Inhalt (" + std::to_string(program.catalogue.groups.count()) + ")";
 }
 
 // The group and member the user chose, provided the members view lists exactly the members of

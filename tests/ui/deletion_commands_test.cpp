@@ -1,0 +1,703 @@
+#include "ui/window_fixture.h"
+
+#include <algorithm>
+#include <fcntl.h>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace bk::test {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string Alpha = "alpha: the content of the first group";
+const std::string Beta = "beta: the content of the second group, a little longer";
+const std::string Gamma = "gamma, a file of its own";
+
+std::string ErrorText(const std::string& path) {
+    return "Konnte Datei \"" + path + "\" nicht löschen!";
+}
+
+// Everything a user or the disk could tell about the program's state, to show that a refused
+// command changed nothing at all.
+struct Observed {
+    std::map<std::string, std::string> disk;
+    std::vector<std::string> catalogue;
+    std::vector<std::string> allFiles;
+    std::vector<std::string> groups;
+    std::vector<std::string> members;
+    std::string allFilesLabel;
+    std::string groupsLabel;
+    std::int64_t groupsSelection = 0;
+    std::int64_t membersSelection = 0;
+};
+
+class DeletionCommandsTest : public WindowTest {
+  public:
+    // For the tables of window states and disk changes below.
+    using WindowTest::chooseRow;
+    using WindowTest::controls;
+    using WindowTest::press;
+    using WindowTest::tree;
+
+  protected:
+    std::string at(std::string_view relative) const { return tree.path(relative); }
+
+    // The paths of the catalogue's files in catalogue order, read along the links so that the
+    // program's cursor stays where it is.
+    std::vector<std::string> cataloguePaths() const {
+        std::vector<std::string> paths;
+        for (FileRecord* file = program.catalogue.files.first(); file != nullptr;
+             file = FileList::nextOf(file)) {
+            paths.push_back(FullPath(file->folder, file->name));
+        }
+        return paths;
+    }
+
+    std::map<std::string, std::string> disk() const {
+        std::map<std::string, std::string> found;
+        for (const auto& entry : fs::recursive_directory_iterator(tree.root())) {
+            if (entry.is_regular_file()) {
+                found[entry.path().string()] = ReadWholeFile(entry.path().string());
+            }
+        }
+        return found;
+    }
+
+    Observed observe() {
+        Observed seen;
+        seen.disk = disk();
+        seen.catalogue = cataloguePaths();
+        seen.allFiles = rows(AllFilesView);
+        seen.groups = rows(GroupsView);
+        seen.members = rows(MembersView);
+        seen.allFilesLabel = text(AllFilesLabel);
+        seen.groupsLabel = text(GroupsLabel);
+        seen.groupsSelection = controls.getState(GroupsView);
+        seen.membersSelection = controls.getState(MembersView);
+        return seen;
+    }
+
+    void expectUnchanged(const Observed& before) {
+        const Observed after = observe();
+        EXPECT_EQ(after.disk, before.disk);
+        EXPECT_EQ(after.catalogue, before.catalogue);
+        EXPECT_EQ(after.allFiles, before.allFiles);
+        EXPECT_EQ(after.groups, before.groups);
+        EXPECT_EQ(after.members, before.members);
+        EXPECT_EQ(after.allFilesLabel, before.allFilesLabel);
+        EXPECT_EQ(after.groupsLabel, before.groupsLabel);
+        EXPECT_EQ(after.groupsSelection, before.groupsSelection);
+        EXPECT_EQ(after.membersSelection, before.membersSelection);
+    }
+
+    void searchContents() {
+        addFolder(tree.root());
+        press(FindDuplicatesButton);
+    }
+
+    std::vector<std::string> boxTexts() const {
+        std::vector<std::string> texts;
+        for (const Box& box : shownBoxes) {
+            EXPECT_EQ(box.title, "ERROR");
+            texts.push_back(box.text);
+        }
+        return texts;
+    }
+
+    std::vector<std::string> paths(std::initializer_list<const char*> relatives) const {
+        std::vector<std::string> full;
+        for (const char* relative : relatives) {
+            full.push_back(at(relative));
+        }
+        return full;
+    }
+};
+
+// The ways a file can refuse to go: write-protected (refused even for root) or already gone.
+struct Obstacle {
+    const char* name;
+    std::function<void(DeletionCommandsTest&, std::string_view)> apply;
+};
+
+const std::vector<Obstacle>& Obstacles() {
+    static const std::vector<Obstacle> table = {
+        {"read-only",
+         [](DeletionCommandsTest& test, std::string_view relative) {
+             ASSERT_EQ(chmod(test.tree.path(relative).c_str(), 0444), 0);
+         }},
+        {"removed behind the program's back",
+         [](DeletionCommandsTest& test, std::string_view relative) {
+             ASSERT_EQ(unlink(test.tree.path(relative).c_str()), 0);
+         }},
+    };
+    return table;
+}
+
+TEST_F(DeletionCommandsTest, DeletingTheMarkedFileOfAPairDissolvesItsGroup) {
+    tree.write("a1.txt", Alpha);
+    tree.write("a2.txt", Alpha);
+    tree.write("b1.txt", Beta);
+    tree.write("b2.txt", Beta);
+    tree.write("x.txt", Gamma);
+    searchContents();
+    ASSERT_EQ(rows(GroupsView),
+              (std::vector<std::string>{"2: a1.txt, a2.txt", "2: b1.txt, b2.txt"}));
+    EXPECT_EQ(text(GroupsLabel), "Dateien mit gleichem Inhalt (2 - 4)");
+    chooseRow(GroupsView, 0);
+    EXPECT_EQ(rows(MembersView), paths({"a1.txt", "a2.txt"}));
+    EXPECT_EQ(controls.getState(MembersView), 0);
+
+    controls.setState(MembersView, 1);
+    press(DeleteMarkedButton);
+
+    EXPECT_TRUE(shownBoxes.empty());
+    EXPECT_TRUE(tree.exists("a1.txt")) << "the last copy stays on disk";
+    EXPECT_FALSE(tree.exists("a2.txt"));
+    EXPECT_EQ(tree.read("a1.txt"), Alpha);
+    EXPECT_EQ(program.catalogue.files.count(), 3);
+    EXPECT_EQ(cataloguePaths(), paths({"b1.txt", "b2.txt", "x.txt"}));
+    EXPECT_EQ(rows(AllFilesView), (std::vector<std::string>{"b1.txt", "b2.txt", "x.txt"}));
+    EXPECT_EQ(text(AllFilesLabel), "Alle Dateien (3)");
+    EXPECT_EQ(rows(GroupsView), std::vector<std::string>{"2: b1.txt, b2.txt"});
+    EXPECT_EQ(text(GroupsLabel), "Dateien mit gleichem Inhalt (1)");
+    EXPECT_EQ(controls.getState(GroupsView), 0);
+    EXPECT_EQ(rows(MembersView), paths({"b1.txt", "b2.txt"}));
+    EXPECT_EQ(controls.getState(MembersView), 0);
+}
+
+struct MarkedCase {
+    int memberCount;
+    std::int64_t marked;
+    std::int64_t selectedAfter;
+};
+
+TEST_F(DeletionCommandsTest, DeletingAMarkedFileOfALargerGroupKeepsItsRowAndSelectsANeighbour) {
+    const MarkedCase cases[] = {{3, 0, 0}, {3, 1, 1}, {3, 2, 1}, {4, 3, 2}, {4, 1, 1}};
+    int round = 0;
+    for (const MarkedCase& each : cases) {
+        SCOPED_TRACE(testing::Message() << each.memberCount << " members, marked " << each.marked);
+        const std::string folder = "r" + std::to_string(round++);
+        std::vector<std::string> names;
+        std::string groupRow = std::to_string(each.memberCount) + ":";
+        for (int i = 0; i < each.memberCount; ++i) {
+            names.push_back(folder + "/m" + std::to_string(i) + ".txt");
+            tree.write(names.back(), Alpha);
+            groupRow += (i == 0 ? " " : ", ") + ("m" + std::to_string(i) + ".txt");
+        }
+        tree.write(folder + "/z.txt", Gamma);
+        press(ResetButton);
+        addFolder(at(folder));
+        press(FindDuplicatesButton);
+        chooseRow(GroupsView, 0);
+        const std::string groupsLabel = text(GroupsLabel);
+        const auto fileCount = program.catalogue.files.count();
+
+        controls.setState(MembersView, each.marked);
+        press(DeleteMarkedButton);
+
+        std::vector<std::string> remaining;
+        for (int i = 0; i < each.memberCount; ++i) {
+            const auto index = static_cast<std::size_t>(i);
+            EXPECT_EQ(tree.exists(names[index]), i != each.marked) << names[index];
+            if (i != each.marked) {
+                remaining.push_back(at(names[index]));
+            }
+        }
+        EXPECT_TRUE(shownBoxes.empty());
+        EXPECT_EQ(rows(MembersView), remaining);
+        EXPECT_EQ(controls.getState(MembersView), each.selectedAfter);
+        EXPECT_EQ(rows(GroupsView), std::vector<std::string>{groupRow})
+            << "the group's row still names the deleted file";
+        EXPECT_EQ(text(GroupsLabel), groupsLabel);
+        EXPECT_EQ(controls.getState(GroupsView), 0);
+        EXPECT_EQ(program.catalogue.files.count(), fileCount - 1);
+        EXPECT_EQ(text(AllFilesLabel), "Alle Dateien (" + std::to_string(fileCount - 1) + ")");
+        const std::vector<std::string> catalogue = cataloguePaths();
+        EXPECT_EQ(std::count(catalogue.begin(), catalogue.end(),
+                             at(names[static_cast<std::size_t>(each.marked)])),
+                  0);
+
+        // Choosing the group again shows it from its new first member on.
+        chooseRow(GroupsView, 0);
+        EXPECT_EQ(rows(MembersView), remaining);
+    }
+}
+
+TEST_F(DeletionCommandsTest, TheGroupStartsWithTheFormerSecondMemberAfterItsFirstIsDeleted) {
+    tree.write("a1.txt", Alpha);
+    tree.write("a2.txt", Alpha);
+    tree.write("a3.txt", Alpha);
+    tree.write("x.txt", Gamma);
+    searchContents();
+    chooseRow(GroupsView, 0);
+    controls.setState(MembersView, 0);
+    press(DeleteMarkedButton);
+    EXPECT_EQ(rows(MembersView), paths({"a2.txt", "a3.txt"}));
+    EXPECT_EQ(controls.getState(MembersView), 0);
+    EXPECT_EQ(rows(GroupsView), std::vector<std::string>{"3: a1.txt, a2.txt, a3.txt"});
+
+    // The new first member goes as well: the group dissolves, its last file stays on disk.
+    press(DeleteMarkedButton);
+    EXPECT_TRUE(shownBoxes.empty());
+    EXPECT_FALSE(tree.exists("a1.txt"));
+    EXPECT_FALSE(tree.exists("a2.txt"));
+    EXPECT_EQ(tree.read("a3.txt"), Alpha);
+    EXPECT_EQ(cataloguePaths(), paths({"x.txt"}));
+    EXPECT_EQ(rows(AllFilesView), std::vector<std::string>{"x.txt"});
+    EXPECT_EQ(text(AllFilesLabel), "Alle Dateien (1)");
+    EXPECT_TRUE(rows(GroupsView).empty());
+    EXPECT_TRUE(rows(MembersView).empty());
+    EXPECT_EQ(text(GroupsLabel), "Dateien mit gleichem Inhalt (0)");
+}
+
+TEST_F(DeletionCommandsTest, DissolvingTheLastGroupDisablesTheGroupAndDeletionControls) {
+    tree.write("a1.txt", Alpha);
+    tree.write("a2.txt", Alpha);
+    tree.write("x.txt", Gamma);
+    searchContents();
+    chooseRow(GroupsView, 0);
+    EXPECT_TRUE(enabled(DeleteMarkedButton));
+    EXPECT_TRUE(enabled(DeleteOthersButton));
+    controls.setState(MembersView, 1);
+    press(DeleteMarkedButton);
+
+    EXPECT_TRUE(rows(GroupsView).empty());
+    EXPECT_TRUE(rows(MembersView).empty());
+    EXPECT_EQ(controls.getState(GroupsView), -1);
+    for (const int control : {GroupsView, MembersView, DeleteMarkedButton, DeleteOthersButton,
+                              DeleteByExtensionButton}) {
+        EXPECT_FALSE(enabled(control)) << control;
+    }
+    EXPECT_TRUE(enabled(FindDuplicatesButton));
+    EXPECT_EQ(tree.read("a1.txt"), Alpha);
+    EXPECT_FALSE(tree.exists("a2.txt"));
+}
+
+TEST_F(DeletionCommandsTest, DeletingAllOthersOfAGroupOfFourKeepsOnlyTheMarkedFile) {
+    tree.write("a1.txt", Alpha);
+    tree.write("a2.txt", Alpha);
+    tree.write("b1.txt", Beta);
+    tree.write("b2.txt", Beta);
+    tree.write("b3.txt", Beta);
+    tree.write("b4.txt", Beta);
+    tree.write("x.txt", Gamma);
+    searchContents();
+    ASSERT_EQ(rows(GroupsView),
+              (std::vector<std::string>{"2: a1.txt, a2.txt", "4: b1.txt, b2.txt, b3.txt, b4.txt"}));
+    chooseRow(GroupsView, 1);
+    controls.setState(MembersView, 2);
+    press(DeleteOthersButton);
+
+    EXPECT_TRUE(shownBoxes.empty());
+    EXPECT_FALSE(tree.exists("b1.txt"));
+    EXPECT_FALSE(tree.exists("b2.txt"));
+    EXPECT_EQ(tree.read("b3.txt"), Beta);
+    EXPECT_FALSE(tree.exists("b4.txt"));
+    EXPECT_EQ(cataloguePaths(), paths({"a1.txt", "a2.txt", "x.txt"}));
+    EXPECT_EQ(rows(AllFilesView), (std::vector<std::string>{"a1.txt", "a2.txt", "x.txt"}));
+    EXPECT_EQ(text(AllFilesLabel), "Alle Dateien (3)");
+    EXPECT_EQ(rows(GroupsView), std::vector<std::string>{"2: a1.txt, a2.txt"});
+    EXPECT_EQ(text(GroupsLabel), "Dateien mit gleichem Inhalt (1)");
+    EXPECT_EQ(controls.getState(GroupsView), 0) << "the row before the removed one";
+    EXPECT_EQ(rows(MembersView), paths({"a1.txt", "a2.txt"}));
+    EXPECT_EQ(controls.getState(MembersView), 0);
+
+    // Deleting the others of the last group leaves no group at all.
+    press(DeleteOthersButton);
+    EXPECT_EQ(tree.read("a1.txt"), Alpha);
+    EXPECT_FALSE(tree.exists("a2.txt"));
+    EXPECT_EQ(cataloguePaths(), paths({"x.txt"}));
+    EXPECT_TRUE(rows(GroupsView).empty());
+    EXPECT_TRUE(rows(MembersView).empty());
+    EXPECT_EQ(text(GroupsLabel), "Dateien mit gleichem Inhalt (0)");
+    for (const int control : {GroupsView, MembersView, DeleteMarkedButton, DeleteOthersButton,
+                              DeleteByExtensionButton}) {
+        EXPECT_FALSE(enabled(control)) << control;
+    }
+}
+
+TEST_F(DeletionCommandsTest, DeletingOthersKeepsAFileThatCannotGoAndShowsTheGroupAnew) {
+    for (const Obstacle& obstacle : Obstacles()) {
+        SCOPED_TRACE(obstacle.name);
+        shownBoxes.clear();
+        const std::string folder = std::string("o-") + (obstacle.name[0] == 'r' ? "ro" : "gone");
+        const auto name = [&](const char* file) { return folder + "/" + file; };
+        // The write-protected file is a backup, so the rebuilt view preselects it instead of
+        // the member that was marked.
+        tree.write(name("d1.bak"), Alpha);
+        tree.write(name("d2.txt"), Alpha);
+        tree.write(name("d3.txt"), Alpha);
+        tree.write(name("d4.txt"), Alpha);
+        tree.write(name("x.txt"), Gamma);
+        press(ResetButton);
+        addFolder(at(folder));
+        press(FindDuplicatesButton);
+        chooseRow(GroupsView, 0);
+        EXPECT_EQ(controls.getState(MembersView), 0);
+        controls.setState(MembersView, 3);
+        obstacle.apply(*this, name("d1.bak"));
+
+        press(DeleteOthersButton);
+
+        EXPECT_EQ(boxTexts(), std::vector<std::string>{ErrorText(at(name("d1.bak")))});
+        EXPECT_FALSE(tree.exists(name("d2.txt")));
+        EXPECT_FALSE(tree.exists(name("d3.txt")));
+        EXPECT_EQ(tree.read(name("d4.txt")), Alpha);
+        EXPECT_EQ(
+            cataloguePaths(),
+            (std::vector<std::string>{at(name("d1.bak")), at(name("d4.txt")), at(name("x.txt"))}));
+        EXPECT_EQ(rows(AllFilesView), (std::vector<std::string>{"d1.bak", "d4.txt", "x.txt"}));
+        EXPECT_EQ(text(AllFilesLabel), "Alle Dateien (3)");
+        EXPECT_EQ(rows(GroupsView), std::vector<std::string>{"4: d1.bak, d2.txt, d3.txt, d4.txt"});
+        EXPECT_EQ(controls.getState(GroupsView), 0);
+        EXPECT_EQ(rows(MembersView),
+                  (std::vector<std::string>{at(name("d1.bak")), at(name("d4.txt"))}));
+        EXPECT_EQ(controls.getState(MembersView), 0) << "rebuilt with the backup preselected";
+        EXPECT_TRUE(enabled(DeleteOthersButton));
+
+        // The group's chain holds exactly the two that stayed.
+        const GroupRecord* group = program.catalogue.groups.first();
+        ASSERT_NE(group, nullptr);
+        EXPECT_EQ(group->memberCount, 2);
+        EXPECT_EQ(group->firstMember->name, "d1.bak");
+    }
+}
+
+TEST_F(DeletionCommandsTest, AMarkedFileThatCannotBeDeletedIsReportedAndNothingElseChanges) {
+    for (const Obstacle& obstacle : Obstacles()) {
+        SCOPED_TRACE(obstacle.name);
+        shownBoxes.clear();
+        const std::string folder = std::string("o-") + (obstacle.name[0] == 'r' ? "ro" : "gone");
+        tree.write(folder + "/a1.txt", Alpha);
+        tree.write(folder + "/a2.txt", Alpha);
+        tree.write(folder + "/a3.txt", Alpha);
+        press(ResetButton);
+        addFolder(at(folder));
+        press(FindDuplicatesButton);
+        chooseRow(GroupsView, 0);
+        controls.setState(MembersView, 1);
+        obstacle.apply(*this, folder + "/a2.txt");
+        const Observed before = observe();
+
+        press(DeleteMarkedButton);
+
+        EXPECT_EQ(boxTexts(), std::vector<std::string>{ErrorText(at(folder + "/a2.txt"))});
+        expectUnchanged(before);
+        const GroupRecord* group = program.catalogue.groups.first();
+        ASSERT_NE(group, nullptr);
+        EXPECT_EQ(group->memberCount, 3);
+    }
+}
+
+// The window states in which the deletion buttons may be live although no group of the latest
+// search is shown and chosen.
+struct StaleSelection {
+    const char* name;
+    std::function<void(DeletionCommandsTest&)> reach;
+};
+
+TEST_F(DeletionCommandsTest, DeletionCommandsDoNothingUnlessTheChosenGroupIsShown) {
+    const StaleSelection cases[] = {
+        {"no group chosen after the search", [](DeletionCommandsTest&) {}},
+        {"members shown, then a new search",
+         [](DeletionCommandsTest& test) {
+             test.chooseRow(GroupsView, 1);
+             test.controls.setState(MembersView, 1);
+             test.press(FindDuplicatesButton);
+         }},
+        {"members shown, then a same-name search",
+         [](DeletionCommandsTest& test) {
+             test.chooseRow(GroupsView, 0);
+             test.press(FindSameNamesButton);
+         }},
+        {"group row selected after the search but never shown",
+         [](DeletionCommandsTest& test) { test.controls.setState(GroupsView, 0); }},
+        {"another group row selected while the first group is shown",
+         [](DeletionCommandsTest& test) {
+             test.chooseRow(GroupsView, 0);
+             test.controls.setState(GroupsView, 1);
+         }},
+    };
+    for (const StaleSelection& each : cases) {
+        SCOPED_TRACE(each.name);
+        shownBoxes.clear();
+        press(ResetButton);
+        tree.write("a1.txt", Alpha);
+        tree.write("a2.txt", Alpha);
+        // Two groups of one size, so that the members view of one could pass for the other.
+        tree.write("b1.txt", Beta);
+        tree.write("b2.txt", Beta);
+        searchContents();
+        each.reach(*this);
+        const Observed before = observe();
+        for (const int command : {DeleteOthersButton, DeleteMarkedButton}) {
+            press(command);
+        }
+        EXPECT_TRUE(shownBoxes.empty());
+        expectUnchanged(before);
+        EXPECT_EQ(before.disk.size(), 4U);
+    }
+}
+
+TEST_F(DeletionCommandsTest, WithoutAMarkedMemberNeitherCommandDeletesAnything) {
+    tree.write("a1.txt", Alpha);
+    tree.write("a2.txt", Alpha);
+    tree.write("a3.txt", Alpha);
+    searchContents();
+    chooseRow(GroupsView, 0);
+    controls.setState(MembersView, -1);
+    ASSERT_EQ(controls.getState(MembersView), -1);
+    const Observed before = observe();
+    press(DeleteOthersButton);
+    press(DeleteMarkedButton);
+    EXPECT_TRUE(shownBoxes.empty());
+    expectUnchanged(before);
+}
+
+// Ways the copy that is meant to stay can differ from what the search compared.
+struct Change {
+    const char* name;
+    std::function<void(DeletionCommandsTest&, const std::string&)> apply;
+};
+
+const std::vector<Change>& ChangesOnDisk() {
+    static const std::vector<Change> table = {
+        {"rewritten with other content of another size",
+         [](DeletionCommandsTest& test, const std::string& relative) {
+             test.tree.write(relative, Gamma);
+         }},
+        {"same size, other content and modification time",
+         [](DeletionCommandsTest& test, const std::string& relative) {
+             std::string changed = test.tree.read(relative);
+             changed[3] = changed[3] == 'x' ? 'y' : 'x';
+             test.tree.write(relative, changed);
+             const timespec times[2] = {{1000000000, 0}, {1000000000, 0}};
+             ASSERT_EQ(utimensat(AT_FDCWD, test.tree.path(relative).c_str(), times, 0), 0);
+         }},
+        {"only the modification time differs",
+         [](DeletionCommandsTest& test, const std::string& relative) {
+             const timespec times[2] = {{1000000000, 0}, {1000000000, 0}};
+             ASSERT_EQ(utimensat(AT_FDCWD, test.tree.path(relative).c_str(), times, 0), 0);
+         }},
+        {"removed", [](DeletionCommandsTest& test,
+                       const std::string& relative) { fs::remove(test.tree.path(relative)); }},
+        {"replaced by a folder",
+         [](DeletionCommandsTest& test, const std::string& relative) {
+             fs::remove(test.tree.path(relative));
+             test.tree.folder(relative);
+         }},
+    };
+    return table;
+}
+
+TEST_F(DeletionCommandsTest, DeletingOthersIsRefusedWhileTheMarkedCopyDiffersFromItsScan) {
+    int round = 0;
+    for (const Change& change : ChangesOnDisk()) {
+        SCOPED_TRACE(change.name);
+        shownBoxes.clear();
+        const std::string folder = "c" + std::to_string(round++);
+        for (const char* file : {"/k1.txt", "/k2.txt", "/k3.txt"}) {
+            tree.write(folder + file, Alpha);
+        }
+        press(ResetButton);
+        addFolder(at(folder));
+        press(FindDuplicatesButton);
+        chooseRow(GroupsView, 0);
+        controls.setState(MembersView, 1);
+        change.apply(*this, folder + "/k2.txt");
+
+        press(DeleteOthersButton);
+
+        EXPECT_EQ(boxTexts(), (std::vector<std::string>{ErrorText(at(folder + "/k1.txt")),
+                                                        ErrorText(at(folder + "/k3.txt"))}));
+        EXPECT_EQ(tree.read(folder + "/k1.txt"), Alpha);
+        EXPECT_EQ(tree.read(folder + "/k3.txt"), Alpha);
+        EXPECT_EQ(program.catalogue.files.count(), 3);
+        EXPECT_EQ(rows(MembersView).size(), 3U);
+    }
+}
+
+TEST_F(DeletionCommandsTest, DeletingTheMarkedFileIsRefusedWhenNoIntactOtherCopyStays) {
+    int round = 0;
+    for (const Change& change : ChangesOnDisk()) {
+        SCOPED_TRACE(change.name);
+        shownBoxes.clear();
+        const std::string folder = "c" + std::to_string(round++);
+        tree.write(folder + "/k1.txt", Alpha);
+        tree.write(folder + "/k2.txt", Alpha);
+        press(ResetButton);
+        addFolder(at(folder));
+        press(FindDuplicatesButton);
+        chooseRow(GroupsView, 0);
+        controls.setState(MembersView, 0);
+        change.apply(*this, folder + "/k2.txt");
+        const Observed before = observe();
+
+        press(DeleteMarkedButton);
+
+        EXPECT_EQ(boxTexts(), std::vector<std::string>{ErrorText(at(folder + "/k1.txt"))});
+        expectUnchanged(before);
+    }
+}
+
+TEST_F(DeletionCommandsTest, DeletingTheMarkedFileGoesAheadWhileAnotherIntactCopyStays) {
+    tree.write("k1.txt", Alpha);
+    tree.write("k2.txt", Alpha);
+    tree.write("k3.txt", Alpha);
+    searchContents();
+    chooseRow(GroupsView, 0);
+    controls.setState(MembersView, 0);
+    tree.write("k2.txt", Gamma);
+    press(DeleteMarkedButton);
+    EXPECT_TRUE(shownBoxes.empty());
+    EXPECT_FALSE(tree.exists("k1.txt"));
+    EXPECT_EQ(tree.read("k3.txt"), Alpha);
+    EXPECT_EQ(rows(MembersView), paths({"k2.txt", "k3.txt"}));
+}
+
+TEST_F(DeletionCommandsTest, AFileChangedSinceTheScanIsNotDeleted) {
+    int round = 0;
+    for (const Change& change : ChangesOnDisk()) {
+        SCOPED_TRACE(change.name);
+        shownBoxes.clear();
+        const std::string folder = "c" + std::to_string(round++);
+        for (const char* file : {"/k1.txt", "/k2.txt", "/k3.txt"}) {
+            tree.write(folder + file, Alpha);
+        }
+        press(ResetButton);
+        addFolder(at(folder));
+        press(FindDuplicatesButton);
+        chooseRow(GroupsView, 0);
+        change.apply(*this, folder + "/k3.txt");
+        const std::map<std::string, std::string> changed = disk();
+
+        // Marked for deletion itself: refused, nothing changes.
+        controls.setState(MembersView, 2);
+        const Observed before = observe();
+        press(DeleteMarkedButton);
+        EXPECT_EQ(boxTexts(), std::vector<std::string>{ErrorText(at(folder + "/k3.txt"))});
+        expectUnchanged(before);
+
+        // One of the others: it stays, the intact other goes.
+        shownBoxes.clear();
+        controls.setState(MembersView, 0);
+        press(DeleteOthersButton);
+        EXPECT_EQ(boxTexts(), std::vector<std::string>{ErrorText(at(folder + "/k3.txt"))});
+        EXPECT_EQ(tree.read(folder + "/k1.txt"), Alpha);
+        EXPECT_FALSE(tree.exists(folder + "/k2.txt"));
+        const auto wasThere = changed.find(at(folder + "/k3.txt"));
+        if (wasThere != changed.end()) {
+            EXPECT_EQ(tree.read(folder + "/k3.txt"), wasThere->second);
+        }
+        EXPECT_EQ(rows(MembersView),
+                  paths({(folder + "/k1.txt").c_str(), (folder + "/k3.txt").c_str()}));
+    }
+}
+
+TEST_F(DeletionCommandsTest, HardLinkedNamesOfOneFileNeverShareAGroup) {
+    tree.write("one/data.txt", Alpha);
+    tree.folder("two");
+    ASSERT_EQ(link(at("one/data.txt").c_str(), at("two/data.txt").c_str()), 0);
+    tree.write("x.txt", Gamma);
+    addFolder(tree.root());
+    for (const int search : {FindDuplicatesButton, FindSameNamesButton}) {
+        SCOPED_TRACE(search);
+        press(search);
+        EXPECT_EQ(rows(GroupsView), std::vector<std::string>{"(keine doppelten Dateien)"});
+        chooseRow(GroupsView, 0);
+        press(DeleteOthersButton);
+        press(DeleteMarkedButton);
+        EXPECT_EQ(tree.read("one/data.txt"), Alpha);
+        EXPECT_EQ(tree.read("two/data.txt"), Alpha);
+    }
+}
+
+TEST_F(DeletionCommandsTest, DeletingOthersBesideAHardLinkedCopyKeepsTheData) {
+    // a.txt and b.txt are one file; c.txt is a real copy.
+    tree.write("a.txt", Alpha);
+    ASSERT_EQ(link(at("a.txt").c_str(), at("b.txt").c_str()), 0);
+    tree.write("c.txt", Alpha);
+    searchContents();
+    ASSERT_EQ(rows(GroupsView), std::vector<std::string>{"2: a.txt, c.txt"});
+    chooseRow(GroupsView, 0);
+    controls.setState(MembersView, 1);
+    press(DeleteOthersButton);
+    EXPECT_TRUE(shownBoxes.empty());
+    EXPECT_FALSE(tree.exists("a.txt"));
+    EXPECT_EQ(tree.read("b.txt"), Alpha);
+    EXPECT_EQ(tree.read("c.txt"), Alpha);
+    EXPECT_EQ(cataloguePaths(), paths({"b.txt"}));
+}
+
+TEST_F(DeletionCommandsTest, AFolderAddedInsideAnAddedFolderNeverGroupsAFileWithItself) {
+    tree.write("sub/only.txt", Beta);
+    tree.write("sub/copy.txt", Alpha);
+    tree.write("top.txt", Alpha);
+    addFolder(tree.root());
+    addFolder(at("sub"));
+    ASSERT_EQ(program.catalogue.files.count(), 5);
+    addFolder(tree.root());
+    ASSERT_EQ(program.catalogue.files.count(), 5) << "the same folder is never added twice";
+    for (const int search : {FindDuplicatesButton, FindSameNamesButton}) {
+        SCOPED_TRACE(search);
+        press(search);
+        for (const std::string& row : rows(GroupsView)) {
+            EXPECT_EQ(row.find("only.txt"), std::string::npos) << row;
+        }
+    }
+    press(FindDuplicatesButton);
+    ASSERT_EQ(rows(GroupsView), std::vector<std::string>{"2: copy.txt, top.txt"});
+    chooseRow(GroupsView, 0);
+    controls.setState(MembersView, 1);
+    press(DeleteOthersButton);
+    EXPECT_TRUE(shownBoxes.empty());
+    EXPECT_FALSE(tree.exists("sub/copy.txt"));
+    EXPECT_EQ(tree.read("top.txt"), Alpha);
+    EXPECT_EQ(tree.read("sub/only.txt"), Beta);
+    // The catalogue must not keep a second record of the file that is gone.
+    for (const std::string& path : cataloguePaths()) {
+        EXPECT_TRUE(PathExists(path)) << path;
+    }
+    EXPECT_EQ(rows(AllFilesView).size(), static_cast<std::size_t>(program.catalogue.files.count()));
+    EXPECT_EQ(text(AllFilesLabel),
+              "Alle Dateien (" + std::to_string(program.catalogue.files.count()) + ")");
+}
+
+TEST_F(DeletionCommandsTest, SameNameGroupsDeleteFilesOfOtherContentWithoutChecks) {
+    tree.write("one/note.txt", Alpha);
+    tree.write("two/NOTE.txt", Beta);
+    tree.write("three/note.TXT", Gamma);
+    tree.write("four/Note.txt", Alpha);
+    addFolder(tree.root());
+    press(FindSameNamesButton);
+    ASSERT_EQ(rows(GroupsView).size(), 1U);
+    chooseRow(GroupsView, 0);
+    const std::vector<std::string> members = rows(MembersView);
+    ASSERT_EQ(members.size(), 4U);
+
+    // A changed other member does not hold a same-name deletion back.
+    controls.setState(MembersView, 0);
+    tree.write(fs::path(members[1]).lexically_relative(tree.root()).string(), "rewritten");
+    press(DeleteMarkedButton);
+    EXPECT_TRUE(shownBoxes.empty());
+    EXPECT_FALSE(PathExists(members[0]));
+
+    controls.setState(MembersView, 1);
+    press(DeleteOthersButton);
+    EXPECT_TRUE(shownBoxes.empty());
+    EXPECT_FALSE(PathExists(members[1]));
+    EXPECT_TRUE(PathExists(members[2]));
+    EXPECT_FALSE(PathExists(members[3]));
+    EXPECT_TRUE(program.catalogue.files.empty());
+    EXPECT_TRUE(rows(GroupsView).empty());
+    EXPECT_EQ(text(AllFilesLabel), "Alle Dateien (0)");
+}
+
+} // namespace
+
+} // namespace bk::test
