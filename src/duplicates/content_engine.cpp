@@ -13,12 +13,19 @@ namespace {
 
 // The leading block splits most sets of same-size files without reading further.
 constexpr std::int64_t LeadingBlockLength = 4096;
+// Files up to this size are read whole at once and classified by their bytes right away.
+constexpr std::int64_t WholeFileLength = 64 << 10;
+// The bytes of first copies kept in memory while a set of such files is classified; past that,
+// a first copy is read back from disk when a second file with its hash comes.
+constexpr std::int64_t KnownContentBudget = 8 << 20;
 // Files of a set compared side by side stay open unless the set is larger than this.
 constexpr std::size_t MaxOpenFiles = 64;
 // Blocks of one set held in memory at once, whatever the number and size of its files.
 constexpr std::int64_t BlockBudget = 8 << 20;
 constexpr std::int64_t MinBlockLength = 4096;
 constexpr std::int64_t MaxBlockLength = 1 << 20;
+// Up to this many files side by side, each block is compared with every split's directly.
+constexpr std::size_t DirectComparisonLimit = 16;
 // File numbers of the set being read; the pairwise comparison uses 1 and 2.
 constexpr int FirstFileNumber = 100;
 
@@ -109,6 +116,7 @@ struct ContentEngine::Reading {
         bool unreadable = false;
     };
     std::unordered_map<std::uint64_t, std::vector<KnownContent>> knownContents;
+    std::int64_t knownBytes = 0;
 
     void readBack(KnownContent& known, std::int64_t length) {
         known.bytes.resize(static_cast<std::size_t>(length));
@@ -131,7 +139,11 @@ struct ContentEngine::Reading {
                 return;
             }
         }
-        sameHash.push_back({file, nextClass, {}});
+        KnownContent& added = sameHash.emplace_back(KnownContent{file, nextClass, {}});
+        if (knownBytes + length <= KnownContentBudget) {
+            added.bytes.assign(block, block + length);
+            knownBytes += length;
+        }
         giveOwnClass(file);
     }
 
@@ -139,8 +151,8 @@ struct ContentEngine::Reading {
     // at once; the others are sorted into sets whose leading blocks may be equal. Files that
     // cannot be read at their size get classes of their own.
     std::vector<std::vector<std::size_t>> setsByLeadingBlock(const std::vector<std::size_t>& order) {
-        const std::int64_t length = std::min(size, LeadingBlockLength);
-        const bool wholeFiles = size <= LeadingBlockLength;
+        const bool wholeFiles = size <= WholeFileLength;
+        const std::int64_t length = wholeFiles ? size : LeadingBlockLength;
         blocks.resize(static_cast<std::size_t>(length));
         struct Keyed {
             std::uint64_t hash;
@@ -166,6 +178,7 @@ struct ContentEngine::Reading {
             }
         }
         knownContents.clear();
+        knownBytes = 0;
         std::sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
             return std::tie(a.hash, a.rank) < std::tie(b.hash, b.rank);
         });
@@ -253,14 +266,24 @@ struct ContentEngine::Reading {
                 finish(set, {slots[k]}, keepOpen); // a class of its own
                 continue;
             }
-            const std::uint64_t hash = QuickBlockHash(block, stride);
+            // A few files are compared with each split's first block directly; many files are
+            // first sorted by a hash of their block, so that each is compared with few blocks.
+            const bool byHash = slots.size() > DirectComparisonLimit;
+            const std::uint64_t hash = byHash ? QuickBlockHash(block, stride) : 0;
             std::size_t found = splits.size();
-            const auto [first, last] = splitsByHash.equal_range(hash);
-            for (auto it = first; it != last; ++it) {
-                const unsigned char* other = blocks.data() + firstBlockOfSplit[it->second] * stride;
-                if (std::memcmp(block, other, stride) == 0) {
-                    found = it->second;
-                    break;
+            const auto sameBytes = [&](std::size_t split) {
+                const unsigned char* other = blocks.data() + firstBlockOfSplit[split] * stride;
+                return std::memcmp(block, other, stride) == 0;
+            };
+            if (byHash) {
+                const auto [first, last] = splitsByHash.equal_range(hash);
+                for (auto it = first; it != last && found == splits.size(); ++it) {
+                    found = sameBytes(it->second) ? it->second : found;
+                }
+            } else {
+                for (std::size_t split = 0; split < splits.size() && found == splits.size();
+                     ++split) {
+                    found = sameBytes(split) ? split : found;
                 }
             }
             if (found == splits.size()) {
@@ -285,7 +308,8 @@ std::vector<std::uint32_t> ContentEngine::classify(const std::vector<FileRecord*
     // The bar must never go back: count on reading every file in full until the leading blocks
     // tell how many files are left to read.
     const std::int64_t leadingBytes =
-        static_cast<std::int64_t>(files.size()) * std::min(reading.size, LeadingBlockLength);
+        static_cast<std::int64_t>(files.size()) *
+        (reading.size <= WholeFileLength ? reading.size : LeadingBlockLength);
     reading.bytesToRead = leadingBytes + static_cast<std::int64_t>(files.size()) * reading.size;
     const std::vector<std::vector<std::size_t>> sets = reading.setsByLeadingBlock(order);
     reading.bytesToRead = reading.bytesRead;
