@@ -6,8 +6,8 @@ namespace bk {
 
 // A control layer without a window, for running the program's own scan and search code from a
 // command line: it holds no control, so every operation does nothing, and the only event is the
-// close request.
-class HeadlessControlLayer final : public ControlLayer {
+// close request. Tests derive from it to watch what the program sends.
+class HeadlessControlLayer : public ControlLayer {
   public:
     bool openWindow(int, int, int, std::string_view) override { return true; }
     void closeWindow(int) override {}

@@ -1,6 +1,7 @@
 #include "catalogue/catalogue.h"
 #include "catalogue/folder_scan.h"
 #include "platform/file_services.h"
+#include "platform/headless_control_layer.h"
 #include "support/recording_control_layer.h"
 #include "support/temp_tree.h"
 #include "ui/program.h"
@@ -64,7 +65,7 @@ std::vector<std::string> NamesOf(const std::vector<Row>& rows) {
 // what the other field shows, so that each text is sent again after a change of the other field.
 // The status line holds back a text its field already shows; with this layer the count shown
 // first in every folder is seen, whatever the count was before the folder.
-class InterleavedStatusLayer final : public ControlLayer {
+class InterleavedStatusLayer final : public HeadlessControlLayer {
   public:
     Program* program = nullptr;
     std::vector<Status> sent;
@@ -75,33 +76,6 @@ class InterleavedStatusLayer final : public ControlLayer {
             (field == 0 ? program->lastDetailText : program->lastActivityText) = "(forgotten)";
         }
     }
-
-    bool openWindow(int, int, int, std::string_view) override { return true; }
-    void closeWindow(int) override {}
-    bool createButton(int, Rect, std::string_view) override { return true; }
-    bool createTextField(int, Rect, std::string_view) override { return true; }
-    bool createLabel(int, Rect, std::string_view) override { return true; }
-    bool createListBox(int, Rect) override { return true; }
-    bool createReportList(int, Rect, std::string_view, int) override { return true; }
-    bool addColumn(int, int, std::string_view, int) override { return true; }
-    bool createProgressBar(int, Rect, int) override { return true; }
-    void setAccessibleName(int, std::string_view) override {}
-    bool createStatusBar(int, int) override { return true; }
-    void addStatusField(int) override {}
-    void addItem(int, std::int64_t, std::string_view) override {}
-    void removeItem(int, std::int64_t) override {}
-    void clearItems(int) override {}
-    std::int64_t countItems(int) override { return 0; }
-    std::int64_t getState(int) override { return 0; }
-    void setState(int, std::int64_t) override {}
-    std::string getText(int) override { return {}; }
-    void setText(int, std::string_view) override {}
-    void setItemText(int, std::int64_t, std::string_view, int) override {}
-    void disable(int, bool) override {}
-    int waitEvent() override { return CloseEvent; }
-    int eventControl() const override { return -1; }
-    std::string chooseFolder(std::string_view, std::string_view) override { return {}; }
-    void messageBox(std::string_view, std::string_view) override {}
 };
 
 class FolderScan : public ::testing::Test {

@@ -21,11 +21,6 @@ constexpr std::string_view IdleDetail = "Programmed by Ostrevallen";
 // the whole test run.
 constexpr int HangGuardMs = 20000;
 
-struct Member {
-    std::string folder;
-    std::string name;
-};
-
 // The main window with the event loop driven for real: events are latched by clicking the real
 // widgets, and the loop runs until the close request it finds in the queue.
 class EventLoopTest : public WindowTest {
@@ -52,29 +47,6 @@ class EventLoopTest : public WindowTest {
         guard.start(HangGuardMs);
         RunEventLoop(program);
         return !stopped;
-    }
-
-    void addFile(const std::string& folder, const std::string& name, std::int64_t size) {
-        FileRecord* file = program.catalogue.files.insertAfterCurrent();
-        file->folder = folder;
-        file->name = name;
-        file->size = size;
-    }
-
-    // A group as a search leaves it: its members form a chain of their own in the member list.
-    void addGroup(const std::vector<Member>& members) {
-        GroupRecord* group = program.catalogue.groups.insertAfterCurrent();
-        MemberList& list = program.catalogue.members;
-        for (std::size_t i = 0; i < members.size(); ++i) {
-            MemberRecord* member = list.insertAfterCurrent();
-            if (i == 0) {
-                list.cutBeforeCurrent();
-                group->firstMember = member;
-            }
-            member->folder = members[i].folder;
-            member->name = members[i].name;
-        }
-        group->memberCount = static_cast<std::int64_t>(members.size());
     }
 
     void clickRow(int view, int row) {

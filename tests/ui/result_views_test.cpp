@@ -10,38 +10,10 @@ namespace bk::test {
 
 namespace {
 
-struct Member {
-    std::string folder;
-    std::string name;
-};
-
 // The result views of the real window over lists built by hand, the way a scan and a search
 // leave them.
 class ResultViewsTest : public WindowTest {
   protected:
-    void addFile(const std::string& folder, const std::string& name, std::int64_t size) {
-        FileRecord* file = program.catalogue.files.insertAfterCurrent();
-        file->folder = folder;
-        file->name = name;
-        file->size = size;
-    }
-
-    // The search gives every group a chain of its own inside the one member list.
-    void addGroup(const std::vector<Member>& members) {
-        GroupRecord* group = program.catalogue.groups.insertAfterCurrent();
-        MemberList& list = program.catalogue.members;
-        for (std::size_t i = 0; i < members.size(); ++i) {
-            MemberRecord* member = list.insertAfterCurrent();
-            if (i == 0) {
-                list.cutBeforeCurrent();
-                group->firstMember = member;
-            }
-            member->folder = members[i].folder;
-            member->name = members[i].name;
-        }
-        group->memberCount = static_cast<std::int64_t>(members.size());
-    }
-
     void dropGroups() {
         program.catalogue.groups.clear();
         program.catalogue.members.clear();

@@ -11,7 +11,6 @@
 #include <QAbstractItemView>
 #include <QLabel>
 #include <QWidget>
-
 #include <deque>
 #include <gtest/gtest.h>
 #include <string>
@@ -45,6 +44,35 @@ class WindowTest : public ::testing::Test {
         std::string text;
     };
 
+    struct Member {
+        std::string folder;
+        std::string name;
+    };
+
+    // A catalogued file, as a scan leaves it, without one on disk.
+    void addFile(const std::string& folder, const std::string& name, std::int64_t size) {
+        FileRecord* file = program.catalogue.files.insertAfterCurrent();
+        file->folder = folder;
+        file->name = name;
+        file->size = size;
+    }
+
+    // A group as a search leaves it: its members form a chain of their own in the member list.
+    void addGroup(const std::vector<Member>& members) {
+        GroupRecord* group = program.catalogue.groups.insertAfterCurrent();
+        MemberList& list = program.catalogue.members;
+        for (std::size_t i = 0; i < members.size(); ++i) {
+            MemberRecord* member = list.insertAfterCurrent();
+            if (i == 0) {
+                list.cutBeforeCurrent();
+                group->firstMember = member;
+            }
+            member->folder = members[i].folder;
+            member->name = members[i].name;
+        }
+        group->memberCount = static_cast<std::int64_t>(members.size());
+    }
+
     // Runs the command of a control as the event loop would: enabling rules first.
     void press(int control) {
         ApplyEnablingRules(program);
@@ -69,16 +97,13 @@ class WindowTest : public ::testing::Test {
         std::vector<std::string> texts;
         auto* itemView = qobject_cast<QAbstractItemView*>(controls.controlWidget(view));
         for (int row = 0; row < itemView->model()->rowCount(); ++row) {
-            texts.push_back(
-                itemView->model()->index(row, column).data().toString().toStdString());
+            texts.push_back(itemView->model()->index(row, column).data().toString().toStdString());
         }
         return texts;
     }
 
     std::string text(int control) { return controls.getText(control); }
-    std::string statusText(int field) {
-        return controls.statusField(field)->text().toStdString();
-    }
+    std::string statusText(int field) { return controls.statusField(field)->text().toStdString(); }
     bool enabled(int control) { return controls.controlWidget(control)->isEnabled(); }
 
     TempTree tree;
