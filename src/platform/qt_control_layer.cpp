@@ -94,13 +94,19 @@ bool QtControlLayer::openWindow(int number, int clientWidth, int clientHeight,
                             Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     window_->setWindowTitle(ToQString(title));
     window_->setFixedSize(clientWidth, clientHeight);
-    window_->show();
-    // Without a window manager nothing centres a window, so place it from the screen itself,
-    // counting the frame where there is one.
+    // Without a window manager nothing centres a window, so place it from the screen itself:
+    // by its client size before it shows, so that it never appears elsewhere first, and again by
+    // its frame once a window manager has given it one.
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
-    const QSize outer = window_->frameGeometry().size();
-    window_->move(screen.x() + screen.width() / 2 - outer.width() / 2,
-                  screen.y() + screen.height() / 2 - outer.height() / 2);
+    const auto centre = [&](QSize outer) {
+        window_->move(screen.x() + screen.width() / 2 - outer.width() / 2,
+                      screen.y() + screen.height() / 2 - outer.height() / 2);
+    };
+    centre(window_->size());
+    window_->show();
+    if (window_->frameGeometry().size() != window_->size()) {
+        centre(window_->frameGeometry().size());
+    }
     return true;
 }
 
