@@ -4,7 +4,6 @@
 #include <QFont>
 #include <QIcon>
 #include <QStyleFactory>
-
 #include <cstdio>
 #include <cstdlib>
 #include <unistd.h>
@@ -26,12 +25,15 @@ bool HasDisplay() {
 }
 
 // The toolkit aborts when it cannot reach the display it was given; say so in one line instead.
-void ReportFatalStartupMessage(QtMsgType type, const QMessageLogContext&, const QString& message) {
+void ReportFatalStartupMessage(QtMsgType type, const QMessageLogContext&, const QString&) {
     if (type != QtFatalMsg) {
         return;
     }
-    std::fprintf(stderr, "brannoway-kestrill: die Anzeige ist nicht erreichbar: %s\n",
-                 message.toLocal8Bit().constData());
+    const char* display = std::getenv("DISPLAY");
+    std::fprintf(stderr,
+                 "brannoway-kestrill: die Anzeige \"%s\" ist nicht erreichbar; ohne Bildschirm "
+                 "startet es so: xvfb-run -a brannoway-kestrill\n",
+                 display != nullptr ? display : "");
     std::fflush(stderr);
     _exit(1);
 }
