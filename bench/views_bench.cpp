@@ -14,7 +14,6 @@
 #include "ui/result_views.h"
 
 #include <QApplication>
-
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -74,12 +73,13 @@ int main(int argc, char* argv[]) {
         controls.showPendingChanges();
         QApplication::processEvents();
     });
-    std::fprintf(stderr,
-                 "files %lld, groups %lld: headless scan %.3f s, search %.3f s; in the window: "
-                 "adding the folder %.3f s (%.2fx the headless scan; filling the list alone %.3f s), "
-                 "showing the groups %.3f s\n",
-                 static_cast<long long>(program.catalogue.files.count()),
-                 static_cast<long long>(program.catalogue.groups.count()), headlessScan,
-                 headlessSearch, addFolder, addFolder / headlessScan, showFiles, showGroups);
+    std::fprintf(
+        stderr,
+        "files %lld, groups %lld: headless scan %.3f s, search %.3f s; in the window: "
+        "adding the folder %.3f s (%.2fx the headless scan; filling the list alone %.3f s), "
+        "showing the groups %.3f s\n",
+        static_cast<long long>(program.catalogue.files.count()),
+        static_cast<long long>(program.catalogue.groups.count()), headlessScan, headlessSearch,
+        addFolder, addFolder / headlessScan, showFiles, showGroups);
     return 0;
 }

@@ -82,8 +82,7 @@ struct ContentEngine::Reading {
     // Opens a file under number and checks that it still has the size it was catalogued with.
     bool openAtRecordedSize(int number, std::size_t file) {
         const FileRecord& record = *files[file];
-        return numbered().openForReadingAtSize(number, FullPath(record.folder, record.name),
-                                               size);
+        return numbered().openForReadingAtSize(number, FullPath(record.folder, record.name), size);
     }
 
     // Reads length bytes of the current file; false when fewer came.
@@ -150,7 +149,8 @@ struct ContentEngine::Reading {
     // Reads the leading block of every file, in disk order. Files that fit in it are classified
     // at once; the others are sorted into sets whose leading blocks may be equal. Files that
     // cannot be read at their size get classes of their own.
-    std::vector<std::vector<std::size_t>> setsByLeadingBlock(const std::vector<std::size_t>& order) {
+    std::vector<std::vector<std::size_t>>
+    setsByLeadingBlock(const std::vector<std::size_t>& order) {
         const bool wholeFiles = size <= WholeFileLength;
         const std::int64_t length = wholeFiles ? size : LeadingBlockLength;
         blocks.resize(static_cast<std::size_t>(length));
@@ -235,9 +235,8 @@ struct ContentEngine::Reading {
         }
     }
 
-    bool readSlotBlock(const std::vector<std::size_t>& set, std::size_t slot,
-                       std::int64_t offset, unsigned char* into, std::int64_t length,
-                       bool keepOpen) {
+    bool readSlotBlock(const std::vector<std::size_t>& set, std::size_t slot, std::int64_t offset,
+                       unsigned char* into, std::int64_t length, bool keepOpen) {
         if (keepOpen) {
             numbered().makeCurrent(numberOf(slot));
             return readBlock(into, length);

@@ -44,9 +44,9 @@ class CandidateIndex {
             if (mode == SameContent && file->size <= 0) {
                 continue;
             }
-            const std::size_t bucket =
-                mode == SameContent ? bucketFor(bucketOfSize, file->size)
-                                    : bucketFor(bucketOfName, FoldCase(file->name));
+            const std::size_t bucket = mode == SameContent
+                                           ? bucketFor(bucketOfSize, file->size)
+                                           : bucketFor(bucketOfName, FoldCase(file->name));
             addToBucket(bucket, ordinal);
         }
     }

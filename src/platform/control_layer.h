@@ -62,8 +62,7 @@ class ControlLayer {
     virtual void setState(int number, std::int64_t value) = 0;
     virtual std::string getText(int number) = 0;
     virtual void setText(int number, std::string_view text) = 0;
-    virtual void setItemText(int number, std::int64_t item, std::string_view text,
-                             int column) = 0;
+    virtual void setItemText(int number, std::int64_t item, std::string_view text, int column) = 0;
     virtual void disable(int number, bool disabled) = 0;
 
     // Blocks until the next event and returns its code; events are handed out one per call, in

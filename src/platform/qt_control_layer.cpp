@@ -40,7 +40,9 @@ bool IsUserInput(QEvent::Type type) {
     }
 }
 
-QRect ToQRect(Rect rect) { return QRect(rect.x, rect.y, rect.width, rect.height); }
+QRect ToQRect(Rect rect) {
+    return QRect(rect.x, rect.y, rect.width, rect.height);
+}
 
 } // namespace
 
@@ -122,7 +124,9 @@ void QtControlLayer::closeWindow(int number) {
     window_ = nullptr;
 }
 
-QWidget* QtControlLayer::window() const { return window_; }
+QWidget* QtControlLayer::window() const {
+    return window_;
+}
 
 QtControl* QtControlLayer::control(int number) const {
     if (number < 0 || static_cast<std::size_t>(number) >= controls_.size()) {
@@ -331,8 +335,7 @@ void QtControlLayer::setText(int number, std::string_view text) {
     }
 }
 
-void QtControlLayer::setItemText(int number, std::int64_t item, std::string_view text,
-                                 int column) {
+void QtControlLayer::setItemText(int number, std::int64_t item, std::string_view text, int column) {
     ProgramChange change(programChanges_);
     if (QtControl* target = control(number)) {
         target->setItemText(item, text, column);
@@ -346,7 +349,9 @@ void QtControlLayer::disable(int number, bool disabled) {
     }
 }
 
-void QtControlLayer::latch(int code, int sender) { events_.push_back({code, sender}); }
+void QtControlLayer::latch(int code, int sender) {
+    events_.push_back({code, sender});
+}
 
 void QtControlLayer::latchFromUser(int sender) {
     if (programChanges_ > 0) {
@@ -437,8 +442,7 @@ void QtControlLayer::messageBox(std::string_view title, std::string_view text) {
         return;
     }
     QWidget* owner = window_ != nullptr && window_->isVisible() ? window_ : nullptr;
-    QMessageBox box(QMessageBox::NoIcon, ToQString(title), ToQString(text), QMessageBox::Ok,
-                    owner);
+    QMessageBox box(QMessageBox::NoIcon, ToQString(title), ToQString(text), QMessageBox::Ok, owner);
     box.setTextFormat(Qt::PlainText);
     box.exec();
 }

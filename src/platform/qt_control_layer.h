@@ -4,7 +4,6 @@
 
 #include <QElapsedTimer>
 #include <QObject>
-
 #include <deque>
 #include <functional>
 #include <memory>
@@ -36,8 +35,7 @@ class QtControlLayer final : public QObject, public ControlLayer {
     QtControlLayer();
     ~QtControlLayer() override;
 
-    bool openWindow(int number, int clientWidth, int clientHeight,
-                    std::string_view title) override;
+    bool openWindow(int number, int clientWidth, int clientHeight, std::string_view title) override;
     void closeWindow(int number) override;
     bool createButton(int number, Rect rect, std::string_view text) override;
     bool createTextField(int number, Rect rect, std::string_view text) override;
@@ -67,8 +65,8 @@ class QtControlLayer final : public QObject, public ControlLayer {
     void messageBox(std::string_view title, std::string_view text) override;
 
     // Seams for tests, which answer the requesters themselves instead of a person.
-    using FolderChooser = std::function<std::string(std::string_view title,
-                                                    std::string_view initialFolder)>;
+    using FolderChooser =
+        std::function<std::string(std::string_view title, std::string_view initialFolder)>;
     using MessageBoxAnswer = std::function<void(std::string_view title, std::string_view text)>;
     void setFolderChooser(FolderChooser chooser) { folderChooser_ = std::move(chooser); }
     void setMessageBoxAnswer(MessageBoxAnswer answer) { messageBoxAnswer_ = std::move(answer); }

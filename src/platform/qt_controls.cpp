@@ -36,21 +36,32 @@ ButtonControl::ButtonControl(QWidget* parent, std::string_view text)
     button_->setFocusPolicy(Qt::StrongFocus);
 }
 
-QWidget* ButtonControl::widget() const { return button_; }
-std::string ButtonControl::getText() const { return ToUtf8(button_->text()); }
-void ButtonControl::setText(std::string_view text) { button_->setText(ToQString(text)); }
+QWidget* ButtonControl::widget() const {
+    return button_;
+}
+std::string ButtonControl::getText() const {
+    return ToUtf8(button_->text());
+}
+void ButtonControl::setText(std::string_view text) {
+    button_->setText(ToQString(text));
+}
 
 TextFieldControl::TextFieldControl(QWidget* parent, std::string_view text)
     : field_(new QLineEdit(ToQString(text), parent)) {
     field_->setFocusPolicy(Qt::StrongFocus);
 }
 
-QWidget* TextFieldControl::widget() const { return field_; }
-std::string TextFieldControl::getText() const { return ToUtf8(field_->text()); }
-void TextFieldControl::setText(std::string_view text) { field_->setText(ToQString(text)); }
+QWidget* TextFieldControl::widget() const {
+    return field_;
+}
+std::string TextFieldControl::getText() const {
+    return ToUtf8(field_->text());
+}
+void TextFieldControl::setText(std::string_view text) {
+    field_->setText(ToQString(text));
+}
 
-LabelControl::LabelControl(QWidget* parent, std::string_view text)
-    : label_(new QLabel(parent)) {
+LabelControl::LabelControl(QWidget* parent, std::string_view text) : label_(new QLabel(parent)) {
     // Captions can carry file names: never let the toolkit read them as markup.
     label_->setTextFormat(Qt::PlainText);
     label_->setFocusPolicy(Qt::NoFocus);
@@ -58,9 +69,15 @@ LabelControl::LabelControl(QWidget* parent, std::string_view text)
     label_->setText(ToQString(text));
 }
 
-QWidget* LabelControl::widget() const { return label_; }
-std::string LabelControl::getText() const { return ToUtf8(label_->text()); }
-void LabelControl::setText(std::string_view text) { label_->setText(ToQString(text)); }
+QWidget* LabelControl::widget() const {
+    return label_;
+}
+std::string LabelControl::getText() const {
+    return ToUtf8(label_->text());
+}
+void LabelControl::setText(std::string_view text) {
+    label_->setText(ToQString(text));
+}
 
 ProgressBarControl::ProgressBarControl(QWidget* parent, int maximum)
     : bar_(new QProgressBar(parent)) {
@@ -71,23 +88,37 @@ ProgressBarControl::ProgressBarControl(QWidget* parent, int maximum)
     bar_->setFocusPolicy(Qt::NoFocus);
 }
 
-QWidget* ProgressBarControl::widget() const { return bar_; }
-std::int64_t ProgressBarControl::getState() const { return bar_->value(); }
-void ProgressBarControl::setState(std::int64_t value) { bar_->setValue(static_cast<int>(value)); }
+QWidget* ProgressBarControl::widget() const {
+    return bar_;
+}
+std::int64_t ProgressBarControl::getState() const {
+    return bar_->value();
+}
+void ProgressBarControl::setState(std::int64_t value) {
+    bar_->setValue(static_cast<int>(value));
+}
 
 void ListControl::addItem(std::int64_t position, std::string_view text) {
     model_->insertRow(position, text);
 }
 
-void ListControl::removeItem(std::int64_t item) { model_->removeRowAt(item); }
-void ListControl::clearItems() { model_->clear(); }
-std::int64_t ListControl::countItems() const { return model_->rows(); }
+void ListControl::removeItem(std::int64_t item) {
+    model_->removeRowAt(item);
+}
+void ListControl::clearItems() {
+    model_->clear();
+}
+std::int64_t ListControl::countItems() const {
+    return model_->rows();
+}
 
 void ListControl::setItemText(std::int64_t item, std::string_view text, int column) {
     model_->setCell(item, column, text);
 }
 
-void ListControl::flush() { model_->announceAppendedRows(); }
+void ListControl::flush() {
+    model_->announceAppendedRows();
+}
 
 std::int64_t ListControl::currentRow() const {
     const QModelIndex current = view()->currentIndex();
@@ -106,8 +137,8 @@ void ListControl::selectRow(std::int64_t row) {
         return;
     }
     const QModelIndex index = model_->index(static_cast<int>(row), 0);
-    selection->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
-                                          QItemSelectionModel::Rows);
+    selection->setCurrentIndex(index,
+                               QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     view()->scrollTo(index);
 }
 
@@ -118,12 +149,22 @@ ListBoxControl::ListBoxControl(QWidget* parent)
     SetUpListView(list_);
 }
 
-QWidget* ListBoxControl::widget() const { return list_; }
-QAbstractItemView* ListBoxControl::view() const { return list_; }
-std::int64_t ListBoxControl::getState() const { return currentRow(); }
-void ListBoxControl::setState(std::int64_t row) { selectRow(row); }
+QWidget* ListBoxControl::widget() const {
+    return list_;
+}
+QAbstractItemView* ListBoxControl::view() const {
+    return list_;
+}
+std::int64_t ListBoxControl::getState() const {
+    return currentRow();
+}
+void ListBoxControl::setState(std::int64_t row) {
+    selectRow(row);
+}
 
-std::string ListBoxControl::getText() const { return model_->cell(currentRow(), 0); }
+std::string ListBoxControl::getText() const {
+    return model_->cell(currentRow(), 0);
+}
 
 void ListBoxControl::setText(std::string_view text) {
     // The first entry with that text, letter case ignored; no such entry: no selection.
@@ -158,8 +199,12 @@ ReportListControl::ReportListControl(QWidget* parent, std::string_view firstColu
     tree_->setColumnWidth(0, firstColumnWidth);
 }
 
-QWidget* ReportListControl::widget() const { return tree_; }
-QAbstractItemView* ReportListControl::view() const { return tree_; }
+QWidget* ReportListControl::widget() const {
+    return tree_;
+}
+QAbstractItemView* ReportListControl::view() const {
+    return tree_;
+}
 
 std::int64_t ReportListControl::getState() const {
     const QModelIndex current = tree_->currentIndex();
@@ -175,7 +220,9 @@ void ReportListControl::setState(std::int64_t row) {
     tree_->setFocus();
 }
 
-std::string ReportListControl::getText() const { return model_->cell(getState(), 0); }
+std::string ReportListControl::getText() const {
+    return model_->cell(getState(), 0);
+}
 
 void ReportListControl::setText(std::string_view text) {
     // Columns are separated by line feeds, as when a row is added.

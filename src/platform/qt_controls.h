@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QWidget>
-
 #include <cstdint>
 #include <string>
 #include <string_view>

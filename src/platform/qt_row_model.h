@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QAbstractTableModel>
-
 #include <cstdint>
 #include <string>
 #include <string_view>

@@ -33,48 +33,46 @@ void CreateStatusFields(ControlLayer& controls) {
 void CreateLeftColumn(ControlLayer& controls) {
     controls.createButton(AddFolderButton, {Margin, Margin, HalfLeftColumn, ButtonHeight},
                           "Pfad hinzufügen");
-    controls.createTextField(PatternField,
-                             {Margin + HalfLeftColumn + 5, Margin, HalfLeftColumn, ButtonHeight},
-                             "*.*");
+    controls.createTextField(
+        PatternField, {Margin + HalfLeftColumn + 5, Margin, HalfLeftColumn, ButtonHeight}, "*.*");
     controls.createLabel(AllFilesLabel, {Margin, BelowButtons, LeftColumnWidth, LabelHeight},
                          "Alle Dateien");
-    controls.createReportList(AllFilesView,
-                              {Margin, BelowCaptions, LeftColumnWidth,
-                               BottomEdge - 2 * ButtonHeight - LabelHeight - 15},
-                              "Name", 150);
+    controls.createReportList(
+        AllFilesView,
+        {Margin, BelowCaptions, LeftColumnWidth, BottomEdge - 2 * ButtonHeight - LabelHeight - 15},
+        "Name", 150);
     controls.addColumn(AllFilesView, 1, "Größe", 100);
-    controls.createButton(ResetButton,
-                          {Margin, Margin + BottomEdge - ButtonHeight - 5, LeftColumnWidth,
-                           ButtonHeight},
-                          "Zurücksetzen");
+    controls.createButton(
+        ResetButton,
+        {Margin, Margin + BottomEdge - ButtonHeight - 5, LeftColumnWidth, ButtonHeight},
+        "Zurücksetzen");
 }
 
 void CreateMiddleColumn(ControlLayer& controls) {
     controls.createButton(FindDuplicatesButton, {MiddleX, Margin, SearchButtonWidth, ButtonHeight},
                           "Doppelte Dateien suchen");
-    controls.createButton(FindSameNamesButton,
-                          {MiddleColumnX + SearchButtonWidth + 10, Margin, SearchButtonWidth,
-                           ButtonHeight},
-                          "Gleichnamige Dateien suchen");
+    controls.createButton(
+        FindSameNamesButton,
+        {MiddleColumnX + SearchButtonWidth + 10, Margin, SearchButtonWidth, ButtonHeight},
+        "Gleichnamige Dateien suchen");
     controls.createLabel(GroupsLabel, {MiddleX, BelowButtons, GroupsWidth, LabelHeight},
                          "Dateien mit gleichem Inhalt");
     controls.createListBox(GroupsView, {MiddleX, BelowCaptions, GroupsWidth,
                                         BottomEdge - LabelHeight - ButtonHeight - 160});
-    controls.createLabel(MembersLabel,
-                         {MiddleX, Margin + BottomEdge - 150, RightEdge - LeftColumnWidth - 10,
-                          LabelHeight},
-                         "Doppelte Dateien:");
-    controls.createListBox(MembersView,
-                           {MiddleX, Margin + BottomEdge + LabelHeight - 150,
-                            RightEdge - LeftColumnWidth - 10, 95 - LabelHeight});
-    controls.createButton(DeleteMarkedButton,
-                          {MiddleX, Margin + BottomEdge - 2 * ButtonHeight - 10,
-                           DeleteButtonWidth, ButtonHeight},
-                          "Lösche markierte Datei");
-    controls.createButton(DeleteOthersButton,
-                          {MiddleX, Margin + BottomEdge - ButtonHeight - 5, DeleteButtonWidth,
-                           ButtonHeight},
-                          "Lösche alle außer markierter");
+    controls.createLabel(
+        MembersLabel,
+        {MiddleX, Margin + BottomEdge - 150, RightEdge - LeftColumnWidth - 10, LabelHeight},
+        "Doppelte Dateien:");
+    controls.createListBox(MembersView, {MiddleX, Margin + BottomEdge + LabelHeight - 150,
+                                         RightEdge - LeftColumnWidth - 10, 95 - LabelHeight});
+    controls.createButton(
+        DeleteMarkedButton,
+        {MiddleX, Margin + BottomEdge - 2 * ButtonHeight - 10, DeleteButtonWidth, ButtonHeight},
+        "Lösche markierte Datei");
+    controls.createButton(
+        DeleteOthersButton,
+        {MiddleX, Margin + BottomEdge - ButtonHeight - 5, DeleteButtonWidth, ButtonHeight},
+        "Lösche alle außer markierter");
     controls.createButton(DeleteByExtensionButton,
                           {MiddleColumnX + DeleteButtonWidth + 10,
                            Margin + BottomEdge - 2 * ButtonHeight - 10, DeleteButtonWidth,

@@ -71,7 +71,9 @@ void ShowAllGroups(Program& program) {
     controls.setText(GroupsLabel, GroupsCaption(groups.count(), memberTotal));
 }
 
-bool IsBackup(std::string_view name) { return FoldCase(FileExtension(name)) == BackupExtension; }
+bool IsBackup(std::string_view name) {
+    return FoldCase(FileExtension(name)) == BackupExtension;
+}
 
 void ShowSelectedGroupMembers(Program& program) {
     ControlLayer& controls = program.controls;

@@ -59,9 +59,13 @@ std::string TempTree::folder(std::string_view relative) {
     return full;
 }
 
-std::string TempTree::read(std::string_view relative) const { return ReadWholeFile(path(relative)); }
+std::string TempTree::read(std::string_view relative) const {
+    return ReadWholeFile(path(relative));
+}
 
-bool TempTree::exists(std::string_view relative) const { return PathExists(path(relative)); }
+bool TempTree::exists(std::string_view relative) const {
+    return PathExists(path(relative));
+}
 
 std::string ReadWholeFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);

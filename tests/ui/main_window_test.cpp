@@ -1,13 +1,13 @@
 #include "ui/window_fixture.h"
 
 #include <QApplication>
-#include <QKeyEvent>
-#include <QScreen>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QListView>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QTreeView>
 
 namespace bk::test {
@@ -131,10 +131,17 @@ void PressKey(Qt::Key key, Qt::KeyboardModifiers modifiers) {
 }
 
 TEST_F(MainWindowTest, TabAndShiftTabWalkTheTabStopsInCreationOrderAndWrap) {
-    const std::vector<int> tabStops = {AddFolderButton, PatternField, AllFilesView,
-                                       ResetButton, FindDuplicatesButton, FindSameNamesButton,
-                                       GroupsView, MembersView, DeleteMarkedButton,
-                                       DeleteOthersButton, DeleteByExtensionButton};
+    const std::vector<int> tabStops = {AddFolderButton,
+                                       PatternField,
+                                       AllFilesView,
+                                       ResetButton,
+                                       FindDuplicatesButton,
+                                       FindSameNamesButton,
+                                       GroupsView,
+                                       MembersView,
+                                       DeleteMarkedButton,
+                                       DeleteOthersButton,
+                                       DeleteByExtensionButton};
     QWidget* window = controls.window();
     QApplication::setActiveWindow(window);
     controls.controlWidget(tabStops.front())->setFocus();
@@ -146,8 +153,8 @@ TEST_F(MainWindowTest, TabAndShiftTabWalkTheTabStopsInCreationOrderAndWrap) {
     }
     PressKey(Qt::Key_Backtab, Qt::ShiftModifier);
     EXPECT_EQ(QApplication::focusWidget(), controls.controlWidget(tabStops.back()));
-    for (const int notAStop : {AllFilesLabel, GroupsLabel, MembersLabel, SearchProgress,
-                               CompareProgress}) {
+    for (const int notAStop :
+         {AllFilesLabel, GroupsLabel, MembersLabel, SearchProgress, CompareProgress}) {
         EXPECT_EQ(controls.controlWidget(notAStop)->focusPolicy(), Qt::NoFocus);
     }
 }

@@ -1,7 +1,6 @@
 #include "platform/qt_desktop_session.h"
 
 #include <QApplication>
-
 #include <cstdlib>
 #include <gtest/gtest.h>
 
