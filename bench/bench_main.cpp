@@ -59,6 +59,7 @@ int main(int argc, char* argv[]) {
     const Clock::time_point scanStart = Clock::now();
     bk::ScanFolder(program, folder, "*", 0); // every file, with or without a dot in its name
     const double scanSeconds = SecondsSince(scanStart);
+    const std::int64_t scanPeak = bk::PeakResidentBytes();
 
     const Clock::time_point searchStart = Clock::now();
     bk::SearchDuplicates(program, bk::SameContent);
@@ -68,10 +69,11 @@ int main(int argc, char* argv[]) {
     const auto& counters = files.files.counters();
     std::fprintf(stderr,
                  "files %lld, scan %.3f s, search %.3f s, read %llu bytes, opened %llu files, "
-                 "peak memory %.1f MiB\n",
+                 "peak memory %.1f MiB (%.1f MiB after the scan)\n",
                  static_cast<long long>(program.catalogue.files.count()), scanSeconds,
                  searchSeconds, static_cast<unsigned long long>(counters.bytesRead),
                  static_cast<unsigned long long>(counters.filesOpened),
-                 static_cast<double>(bk::PeakResidentBytes()) / (1024.0 * 1024.0));
+                 static_cast<double>(bk::PeakResidentBytes()) / (1024.0 * 1024.0),
+                 static_cast<double>(scanPeak) / (1024.0 * 1024.0));
     return 0;
 }

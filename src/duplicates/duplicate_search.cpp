@@ -65,11 +65,22 @@ class CandidateIndex {
     }
 
     // Replaces a bucket by one bucket per class; classes[i] is the class of the bucket's i-th file.
+    // Replaces a bucket by one bucket per class of two or more files; classes[i] is the class of
+    // the bucket's i-th file. A file alone in its class can match nothing and leaves the index.
     void splitIntoClasses(const Bucket& bucket, const std::vector<std::uint32_t>& classes) {
-        split_[place_[bucket.front()].bucket] = true;
+        Bucket& emptied = buckets_[place_[bucket.front()].bucket];
+        const Bucket files = std::move(emptied);
+        emptied = Bucket();
+        std::unordered_map<std::uint32_t, std::size_t> classSizes;
+        for (const std::uint32_t each : classes) {
+            ++classSizes[each];
+        }
         std::unordered_map<std::uint32_t, std::size_t> bucketOfClass;
-        const Bucket files = bucket;
         for (std::size_t i = 0; i < files.size(); ++i) {
+            if (classSizes[classes[i]] < 2) {
+                place_[files[i]] = {NoBucket, 0};
+                continue;
+            }
             auto [entry, added] = bucketOfClass.try_emplace(classes[i], buckets_.size());
             if (added) {
                 buckets_.emplace_back();
