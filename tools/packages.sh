@@ -15,4 +15,4 @@ ensure_packages() {
 }
 
 BUILD_PACKAGES=(cmake make g++ pkg-config qt6-base-dev libgtest-dev fonts-dejavu-core)
-TEST_PACKAGES=(xvfb xauth xdotool x11-utils imagemagick desktop-file-utils)
+TEST_PACKAGES=(xvfb xauth xdotool x11-utils imagemagick desktop-file-utils clang-format)
