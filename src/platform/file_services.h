@@ -12,6 +12,8 @@
 
 namespace bk {
 
+class FileFaults;
+
 // The file layer: numbered files opened for reading, numbered folder scans and numbered memory
 // blocks, plus deletion by name. Callers name files, scans and blocks by small numbers of their
 // own choosing; the tables grow on demand. Failures come back as results, never as messages.
@@ -70,10 +72,18 @@ class NumberedFiles {
     };
     const Counters& counters() const { return counters_; }
 
+    // Tests plan faults here (see FileServices::attachFaults); null: none.
+    void attachFaults(FileFaults* faults) { faults_ = faults; }
+
   private:
     bool openRegularFile(int number, std::string_view name, std::optional<std::int64_t> size);
+    bool openResolved(int number, const std::string& path, std::optional<std::int64_t> size);
+    bool openWithFaults(int number, const std::string& path, std::optional<std::int64_t> size);
+    std::int64_t readWithFaults(int handle, unsigned char* buffer, std::int64_t length);
+    std::int64_t readHandle(int handle, unsigned char* buffer, std::int64_t length);
     int handleOf(int number) const;
     std::string programFolder_;
+    FileFaults* faults_ = nullptr;
     std::vector<int> handles_; // -1 = no file
     // The number, not the handle, is remembered: once that number is closed, the current file
     // reads as absent instead of reaching a descriptor the system may already have reused.
@@ -107,6 +117,9 @@ class FolderScans {
     std::int64_t entrySize() const { return entry_.identity.size; }
     const FileIdentity& entryIdentity() const { return entry_.identity; }
 
+    // Tests plan faults here (see FileServices::attachFaults); null: none.
+    void attachFaults(FileFaults* faults) { faults_ = faults; }
+
   private:
     struct Entry {
         std::string name;
@@ -123,6 +136,7 @@ class FolderScans {
     Scan* currentScan();
 
     std::string programFolder_;
+    FileFaults* faults_ = nullptr;
     std::vector<Scan> scans_;
     int current_ = -1;
     Entry entry_;
@@ -151,7 +165,25 @@ struct FileServices {
     NumberedFiles files;
     FolderScans scans;
     MemoryBlocks blocks;
-    bool deleteFile(std::string_view name) const { return DeleteFile(programFolder, name); }
+    bool deleteFile(std::string_view name) const {
+        if (faults_ != nullptr) {
+            return deleteWithFaults(name);
+        }
+        return DeleteFile(programFolder, name);
+    }
+
+    // Makes every service consult faults, planned by a test, before it reaches the disk; null
+    // detaches them. The plan must outlive its attachment.
+    void attachFaults(FileFaults* faults) {
+        faults_ = faults;
+        files.attachFaults(faults);
+        scans.attachFaults(faults);
+    }
+    FileFaults* faults() const { return faults_; }
+
+  private:
+    bool deleteWithFaults(std::string_view name) const;
+    FileFaults* faults_ = nullptr;
 };
 
 // The folder of the running executable, ending in "/"; empty when the system does not tell.

@@ -1,4 +1,5 @@
 #include "catalogue/case_folding.h"
+#include "platform/file_faults.h"
 #include "platform/file_services.h"
 
 #include <algorithm>
@@ -125,6 +126,11 @@ bool DeleteFile(std::string_view programFolder, std::string_view name) {
     return unlink(path.c_str()) == 0;
 }
 
+bool FileServices::deleteWithFaults(std::string_view name) const {
+    return !faults_->strike(FileFaults::Delete, ResolvePath(programFolder, name)).fail &&
+           DeleteFile(programFolder, name);
+}
+
 std::string ExecutableFolder() {
     // readlink cuts a long target silently, so the buffer grows until the target fits.
     std::string target(256, '\0');
@@ -179,9 +185,26 @@ bool NumberedFiles::openRegularFile(int number, std::string_view name,
         return false;
     }
     close(number);
+    const std::string path = ResolvePath(programFolder_, name);
+    if (faults_ != nullptr) {
+        return openWithFaults(number, path, size);
+    }
+    return openResolved(number, path, size);
+}
+
+bool NumberedFiles::openWithFaults(int number, const std::string& path,
+                                   std::optional<std::int64_t> size) {
+    if (faults_->strike(FileFaults::Open, path).fail || !openResolved(number, path, size)) {
+        return false;
+    }
+    faults_->opened(number, path);
+    return true;
+}
+
+bool NumberedFiles::openResolved(int number, const std::string& path,
+                                 std::optional<std::int64_t> size) {
     // O_NONBLOCK keeps a FIFO from waiting for a writer before we can look at what we opened;
     // O_NOFOLLOW refuses a final symbolic link.
-    const std::string path = ResolvePath(programFolder_, name);
     const int handle = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
     if (handle < 0) {
         return false;
@@ -217,6 +240,22 @@ std::int64_t NumberedFiles::read(unsigned char* buffer, std::int64_t length) {
     if (handle < 0 || buffer == nullptr || length <= 0) {
         return 0;
     }
+    if (faults_ != nullptr) {
+        return readWithFaults(handle, buffer, length);
+    }
+    return readHandle(handle, buffer, length);
+}
+
+std::int64_t NumberedFiles::readWithFaults(int handle, unsigned char* buffer, std::int64_t length) {
+    const FileFaults::Verdict verdict =
+        faults_->strike(FileFaults::Read, faults_->pathOf(current_));
+    if (verdict.limit >= 0) {
+        length = std::min(length, verdict.limit);
+    }
+    return length > 0 ? readHandle(handle, buffer, length) : 0;
+}
+
+std::int64_t NumberedFiles::readHandle(int handle, unsigned char* buffer, std::int64_t length) {
     // A single read may return less than asked without being at the end; callers take a short
     // count as the end of the file, so we keep reading until the end really comes.
     std::int64_t done = 0;
@@ -349,8 +388,12 @@ bool FolderScans::begin(int number, std::string_view path, std::string_view patt
     if (!MeansEveryEntry(pattern)) {
         return false;
     }
+    const std::string resolved = ResolvePath(programFolder_, WithoutTrailingSeparators(path));
+    if (faults_ != nullptr && faults_->strike(FileFaults::FolderRead, resolved).fail) {
+        return false;
+    }
     std::vector<Entry> entries;
-    if (!readFolder(ResolvePath(programFolder_, WithoutTrailingSeparators(path)), entries)) {
+    if (!readFolder(resolved, entries)) {
         return false;
     }
     scan.entries = inDeliveryOrder(std::move(entries));
