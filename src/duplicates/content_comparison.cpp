@@ -52,7 +52,9 @@ bool CompareOpenFiles(Program& program, std::int64_t size, std::int32_t percent)
     }
     services.blocks.free(FirstFile);
     services.blocks.free(SecondFile);
-    return equal;
+    // A file that grew while it was read still filled every chunk; it is no copy all the same.
+    return equal && HasRecordedSize(services.files, FirstFile, size) &&
+           HasRecordedSize(services.files, SecondFile, size);
 }
 
 } // namespace

@@ -92,6 +92,14 @@ struct ContentEngine::Reading {
         return got == length;
     }
 
+    // Reads a whole file of length bytes into a buffer with room for one byte more: a file that
+    // grew since it was opened at its size gives that byte, and is refused.
+    bool readWholeFile(unsigned char* into, std::int64_t length) {
+        const std::int64_t got = numbered().read(into, length + 1);
+        countRead(length);
+        return got == length;
+    }
+
     std::vector<std::size_t> inDiskOrder() const {
         std::vector<std::size_t> order(files.size());
         for (std::size_t i = 0; i < order.size(); ++i) {
@@ -118,9 +126,10 @@ struct ContentEngine::Reading {
     std::int64_t knownBytes = 0;
 
     void readBack(KnownContent& known, std::int64_t length) {
-        known.bytes.resize(static_cast<std::size_t>(length));
+        known.bytes.resize(static_cast<std::size_t>(length) + 1);
         known.unreadable = !(openAtRecordedSize(FirstFileNumber, known.firstFile) &&
-                             readBlock(known.bytes.data(), length));
+                             readWholeFile(known.bytes.data(), length));
+        known.bytes.resize(static_cast<std::size_t>(length));
         numbered().close(FirstFileNumber);
     }
 
@@ -153,7 +162,7 @@ struct ContentEngine::Reading {
     setsByLeadingBlock(const std::vector<std::size_t>& order) {
         const bool wholeFiles = size <= WholeFileLength;
         const std::int64_t length = wholeFiles ? size : LeadingBlockLength;
-        blocks.resize(static_cast<std::size_t>(length));
+        blocks.resize(static_cast<std::size_t>(length) + 1);
         struct Keyed {
             std::uint64_t hash;
             std::size_t rank;
@@ -162,8 +171,9 @@ struct ContentEngine::Reading {
         std::vector<Keyed> keyed;
         for (std::size_t rank = 0; rank < order.size(); ++rank) {
             const std::size_t file = order[rank];
-            const bool read =
-                openAtRecordedSize(FirstFileNumber, file) && readBlock(blocks.data(), length);
+            const bool read = openAtRecordedSize(FirstFileNumber, file) &&
+                              (wholeFiles ? readWholeFile(blocks.data(), length)
+                                          : readBlock(blocks.data(), length));
             numbered().close(FirstFileNumber);
             if (!read) {
                 giveOwnClass(file);
@@ -221,11 +231,29 @@ struct ContentEngine::Reading {
 
     static int numberOf(std::size_t slot) { return FirstFileNumber + static_cast<int>(slot); }
 
+    // A file that changed size while it was read read whole blocks all the same; only its
+    // size now tells.
+    bool stillOfSize(const std::vector<std::size_t>& set, std::size_t slot, bool keepOpen) {
+        if (keepOpen) {
+            numbered().makeCurrent(numberOf(slot));
+            const std::optional<FileIdentity> now = numbered().currentIdentity();
+            return now && now->size == size;
+        }
+        const FileRecord& record = *files[set[slot]];
+        const std::optional<FileIdentity> now =
+            RegularFileIdentity(FullPath(record.folder, record.name));
+        return now && now->size == size;
+    }
+
     void finish(const std::vector<std::size_t>& set, const std::vector<std::size_t>& slots,
                 bool keepOpen) {
         std::vector<std::size_t> group;
         for (const std::size_t slot : slots) {
-            group.push_back(set[slot]);
+            if (slots.size() < 2 || stillOfSize(set, slot, keepOpen)) {
+                group.push_back(set[slot]);
+            } else {
+                giveOwnClass(set[slot]);
+            }
             if (keepOpen) {
                 numbered().close(numberOf(slot));
             }

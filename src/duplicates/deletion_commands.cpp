@@ -221,7 +221,10 @@ void DeleteOthersCommand(Program& program) {
             keepCurrent();
         } else {
             RetireMember(program);
-            if (kept != 0) {
+            if (kept == 0) {
+                // The retired member led the chain; the group must never point at it again.
+                group.firstMember = members.current();
+            } else {
                 members.advance();
             }
             program.controls.removeItem(MembersView, kept);
