@@ -24,18 +24,6 @@ std::string ErrorText(const std::string& path) {
 
 // Everything a user or the disk could tell about the program's state, to show that a refused
 // command changed nothing at all.
-struct Observed {
-    std::map<std::string, std::string> disk;
-    std::vector<std::string> catalogue;
-    std::vector<std::string> allFiles;
-    std::vector<std::string> groups;
-    std::vector<std::string> members;
-    std::string allFilesLabel;
-    std::string groupsLabel;
-    std::int64_t groupsSelection = 0;
-    std::int64_t membersSelection = 0;
-};
-
 class DeletionCommandsTest : public WindowTest {
   public:
     // For the tables of window states and disk changes below.
@@ -45,43 +33,6 @@ class DeletionCommandsTest : public WindowTest {
     using WindowTest::tree;
 
   protected:
-    std::string at(std::string_view relative) const { return tree.path(relative); }
-
-    // The paths of the catalogue's files in catalogue order, read along the links so that the
-    // program's cursor stays where it is.
-    std::vector<std::string> cataloguePaths() const {
-        std::vector<std::string> paths;
-        for (FileRecord* file = program.catalogue.files.first(); file != nullptr;
-             file = FileList::nextOf(file)) {
-            paths.push_back(FullPath(file->folder, file->name));
-        }
-        return paths;
-    }
-
-    std::map<std::string, std::string> disk() const {
-        std::map<std::string, std::string> found;
-        for (const auto& entry : fs::recursive_directory_iterator(tree.root())) {
-            if (entry.is_regular_file()) {
-                found[entry.path().string()] = ReadWholeFile(entry.path().string());
-            }
-        }
-        return found;
-    }
-
-    Observed observe() {
-        Observed seen;
-        seen.disk = disk();
-        seen.catalogue = cataloguePaths();
-        seen.allFiles = rows(AllFilesView);
-        seen.groups = rows(GroupsView);
-        seen.members = rows(MembersView);
-        seen.allFilesLabel = text(AllFilesLabel);
-        seen.groupsLabel = text(GroupsLabel);
-        seen.groupsSelection = controls.getState(GroupsView);
-        seen.membersSelection = controls.getState(MembersView);
-        return seen;
-    }
-
     void expectUnchanged(const Observed& before) {
         const Observed after = observe();
         EXPECT_EQ(after.disk, before.disk);

@@ -12,11 +12,27 @@
 #include <QLabel>
 #include <QWidget>
 #include <deque>
+#include <filesystem>
 #include <gtest/gtest.h>
+#include <map>
 #include <string>
 #include <vector>
 
 namespace bk::test {
+
+// What the disk and the window show at one moment, to compare before and after a command.
+struct Observed {
+    std::map<std::string, std::string> disk; // path -> content of every file in the tree
+    std::vector<std::string> catalogue;      // full paths, in catalogue order
+    std::vector<std::string> allFiles;
+    std::vector<std::string> groups;
+    std::vector<std::string> members;
+    std::string allFilesLabel;
+    std::string groupsLabel;
+    std::int64_t groupsSelection = 0;
+    std::int64_t membersSelection = 0;
+    std::int64_t firstGroupMemberCount = 0;
+};
 
 // The real main window on the offscreen platform, with a temporary tree to work on. The folder
 // chooser and the message boxes are answered by the test: folders to choose are queued in
@@ -100,6 +116,45 @@ class WindowTest : public ::testing::Test {
             texts.push_back(itemView->model()->index(row, column).data().toString().toStdString());
         }
         return texts;
+    }
+
+    std::string at(std::string_view relative) const { return tree.path(relative); }
+
+    // The paths of the catalogue's files in catalogue order, read along the links so that the
+    // program's cursor stays where it is.
+    std::vector<std::string> cataloguePaths() const {
+        std::vector<std::string> paths;
+        for (FileRecord* file = program.catalogue.files.first(); file != nullptr;
+             file = FileList::nextOf(file)) {
+            paths.push_back(FullPath(file->folder, file->name));
+        }
+        return paths;
+    }
+
+    std::map<std::string, std::string> disk() const {
+        std::map<std::string, std::string> found;
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(tree.root())) {
+            if (entry.is_regular_file()) {
+                found[entry.path().string()] = ReadWholeFile(entry.path().string());
+            }
+        }
+        return found;
+    }
+
+    Observed observe() {
+        Observed seen;
+        seen.disk = disk();
+        seen.catalogue = cataloguePaths();
+        seen.allFiles = rows(AllFilesView);
+        seen.groups = rows(GroupsView);
+        seen.members = rows(MembersView);
+        seen.allFilesLabel = text(AllFilesLabel);
+        seen.groupsLabel = text(GroupsLabel);
+        seen.groupsSelection = controls.getState(GroupsView);
+        seen.membersSelection = controls.getState(MembersView);
+        const GroupRecord* group = program.catalogue.groups.first();
+        seen.firstGroupMemberCount = group == nullptr ? 0 : group->memberCount;
+        return seen;
     }
 
     std::string text(int control) { return controls.getText(control); }
