@@ -56,7 +56,7 @@ for target in $targets; do
         failed="$failed $target"
         summary="$summary$target: FAILED (status $status) after ${runs:-?} runs\n"
     else
-        summary="$summary$target: ${runs:-?} runs in $seconds s, corpus $(ls "$corpus" | wc -l)\n"
+        summary="$summary$target: ${runs:-?} runs in $seconds s, corpus $(find "$corpus" -type f | wc -l)\n"
     fi
     if [ -n "${BK_FUZZ_KEEP_CORPUS:-}" ]; then
         mkdir -p "$BK_FUZZ_KEEP_CORPUS/$target"
