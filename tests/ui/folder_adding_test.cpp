@@ -10,20 +10,6 @@ namespace {
 // Folders added through the add-folder button of the real window; the test answers the chooser.
 class FolderAddingTest : public WindowTest {
   protected:
-    FolderAddingTest() {
-        // Same answers as the window fixture gives, and the chooser's titles are kept too.
-        controls.setFolderChooser([this](std::string_view title, std::string_view initial) {
-            chooserTitles.emplace_back(title);
-            chooserOpenedAt.emplace_back(initial);
-            if (chosenFolders.empty()) {
-                return std::string();
-            }
-            std::string next = chosenFolders.front();
-            chosenFolders.pop_front();
-            return next;
-        });
-    }
-
     std::vector<std::string> folderPaths() {
         std::vector<std::string> paths;
         FolderList& folders = program.catalogue.folders;
@@ -33,17 +19,6 @@ class FolderAddingTest : public WindowTest {
         }
         return paths;
     }
-
-    std::vector<std::string> cataloguedPaths() {
-        std::vector<std::string> paths;
-        for (FileRecord* each = program.catalogue.files.first(); each != nullptr;
-             each = FileList::nextOf(each)) {
-            paths.push_back(FullPath(each->folder, each->name));
-        }
-        return paths;
-    }
-
-    std::vector<std::string> chooserTitles;
 };
 
 TEST_F(FolderAddingTest, AddedFolderShowsEveryFileWithItsSize) {
@@ -109,7 +84,7 @@ TEST_F(FolderAddingTest, RealFolderAfterItsLinkIsRefused) {
     addFolder(tree.path("link"));
     addFolder(tree.path("data"));
     EXPECT_EQ(folderPaths(), std::vector<std::string>{tree.path("link") + "/"});
-    EXPECT_EQ(cataloguedPaths(), std::vector<std::string>{tree.path("link") + "/a.txt"});
+    EXPECT_EQ(cataloguePaths(), std::vector<std::string>{tree.path("link") + "/a.txt"});
 }
 
 TEST_F(FolderAddingTest, FoldersWhosePathsDifferOnlyInLetterCaseAreDifferentFolders) {
@@ -157,7 +132,7 @@ TEST_F(FolderAddingTest, SecondFolderAppendsItsFilesAndTheCountCoversBoth) {
     tree.write("two/a.txt", "aaa");
     addFolder(tree.path("one"));
     addFolder(tree.path("two"));
-    EXPECT_EQ(cataloguedPaths(),
+    EXPECT_EQ(cataloguePaths(),
               (std::vector<std::string>{tree.path("one/a.txt"), tree.path("one/b.txt"),
                                         tree.path("two/a.txt")}));
     EXPECT_EQ(rows(AllFilesView), (std::vector<std::string>{"a.txt", "b.txt", "a.txt"}));
@@ -174,7 +149,7 @@ TEST_F(FolderAddingTest, FolderAddedAfterASearchStillAppendsItsFiles) {
     addFolder(tree.path("one"));
     press(FindDuplicatesButton);
     addFolder(tree.path("two"));
-    EXPECT_EQ(cataloguedPaths(),
+    EXPECT_EQ(cataloguePaths(),
               (std::vector<std::string>{tree.path("one/a.txt"), tree.path("one/b.txt"),
                                         tree.path("one/c.txt"), tree.path("two/d.txt")}));
     EXPECT_EQ(rows(AllFilesView), (std::vector<std::string>{"a.txt", "b.txt", "c.txt", "d.txt"}));

@@ -40,7 +40,8 @@ struct Observed {
 class WindowTest : public ::testing::Test {
   protected:
     WindowTest() : files(tree.root() + "/"), program(controls, files) {
-        controls.setFolderChooser([this](std::string_view, std::string_view initial) {
+        controls.setFolderChooser([this](std::string_view title, std::string_view initial) {
+            chooserTitles.emplace_back(title);
             chooserOpenedAt.emplace_back(initial);
             if (chosenFolders.empty()) {
                 return std::string();
@@ -166,6 +167,7 @@ class WindowTest : public ::testing::Test {
     FileServices files;
     Program program;
     std::deque<std::string> chosenFolders;
+    std::vector<std::string> chooserTitles;
     std::vector<std::string> chooserOpenedAt;
     std::vector<Box> shownBoxes;
 };
