@@ -11,13 +11,9 @@ namespace bk {
 
 namespace {
 
-// The leading block splits most sets of same-size files without reading further.
+// The leading block splits most sets of same-size files without reading further; a file no
+// longer than it is read whole at once.
 constexpr std::int64_t LeadingBlockLength = 4096;
-// Files up to this size are read whole at once and classified by their bytes right away.
-constexpr std::int64_t WholeFileLength = 64 << 10;
-// The bytes of first copies kept in memory while a set of such files is classified; past that,
-// a first copy is read back from disk when a second file with its hash comes.
-constexpr std::int64_t KnownContentBudget = 8 << 20;
 // Files of a set compared side by side stay open unless the set is larger than this.
 constexpr std::size_t MaxOpenFiles = 64;
 // Blocks of one set held in memory at once, whatever the number and size of its files.
@@ -40,22 +36,88 @@ std::int64_t BlockLengthFor(std::size_t filesSideBySide) {
     return std::clamp(share / MinBlockLength * MinBlockLength, MinBlockLength, MaxBlockLength);
 }
 
+std::int64_t LeadingLengthOf(const FileRecord& file) {
+    return std::min(file.size, LeadingBlockLength);
+}
+
+// The compare bar: percent of the bytes to read that were read, never going back.
+class ReadingProgress {
+  public:
+    explicit ReadingProgress(Program& program) : program_(program) {}
+
+    void expect(std::int64_t bytes) { toRead_ = bytes; }
+    std::int64_t done() const { return done_; }
+
+    void count(std::int64_t bytes) {
+        done_ += bytes;
+        const std::int64_t percent =
+            toRead_ > 0 ? std::min<std::int64_t>(100, done_ * 100 / toRead_) : 100;
+        if (percent != shown_) {
+            shown_ = percent;
+            program_.controls.setState(CompareProgress, percent);
+        }
+    }
+
+  private:
+    Program& program_;
+    std::int64_t toRead_ = 0;
+    std::int64_t done_ = 0;
+    std::int64_t shown_ = -1;
+};
+
 } // namespace
+
+void ContentEngine::foresee(const std::vector<FileRecord*>& files) {
+    NumberedFiles& numbered = program_.files.files;
+    ReadingProgress progress(program_);
+    std::int64_t leadingBytes = 0;
+    for (const FileRecord* file : files) {
+        leadingBytes += LeadingLengthOf(*file);
+    }
+    progress.expect(leadingBytes);
+    std::vector<unsigned char> block(static_cast<std::size_t>(LeadingBlockLength));
+    foreseen_.clear();
+    foreseen_.reserve(files.size());
+    // In catalogue order, the files of one folder come one after another: the folder's path is
+    // walked once for all of them.
+    for (const FileRecord* file : files) {
+        const std::int64_t length = LeadingLengthOf(*file);
+        const bool read =
+            numbered.openInFolderAtSize(FirstFileNumber, file->folder, file->name, file->size) &&
+            numbered.read(block.data(), length) == length;
+        numbered.close(FirstFileNumber);
+        progress.count(length);
+        foreseen_.push_back(
+            {file, read ? QuickBlockHash(block.data(), static_cast<std::size_t>(length)) : 0, read});
+    }
+    numbered.releaseFolder();
+    std::sort(foreseen_.begin(), foreseen_.end(),
+              [](const LeadingBlock& a, const LeadingBlock& b) {
+                  return std::less<const FileRecord*>()(a.file, b.file);
+              });
+}
+
+const ContentEngine::LeadingBlock* ContentEngine::foreseenOf(const FileRecord* file) const {
+    const auto found = std::lower_bound(foreseen_.begin(), foreseen_.end(), file,
+                                        [](const LeadingBlock& entry, const FileRecord* key) {
+                                            return std::less<const FileRecord*>()(entry.file, key);
+                                        });
+    return found != foreseen_.end() && found->file == file ? &*found : nullptr;
+}
 
 // One classification: the files of one size, their classes so far, and the reading progress.
 struct ContentEngine::Reading {
-    Reading(Program& owner, const std::vector<FileRecord*>& sameSizeFiles)
-        : program(owner), files(sameSizeFiles), size(sameSizeFiles.front()->size),
-          classes(sameSizeFiles.size(), 0) {}
+    Reading(ContentEngine& owner, const std::vector<FileRecord*>& sameSizeFiles)
+        : engine(owner), program(owner.program_), files(sameSizeFiles),
+          size(sameSizeFiles.front()->size), classes(sameSizeFiles.size(), 0), progress(program) {}
 
+    ContentEngine& engine;
     Program& program;
     const std::vector<FileRecord*>& files;
     const std::int64_t size;
     std::vector<std::uint32_t> classes;
     std::uint32_t nextClass = 0;
-    std::int64_t bytesToRead = 0;
-    std::int64_t bytesRead = 0;
-    std::int64_t shownPercent = -1;
+    ReadingProgress progress;
     std::vector<unsigned char> blocks;
 
     NumberedFiles& numbered() { return program.files.files; }
@@ -69,16 +131,6 @@ struct ContentEngine::Reading {
         ++nextClass;
     }
 
-    void countRead(std::int64_t length) {
-        bytesRead += length;
-        const std::int64_t percent =
-            bytesToRead > 0 ? std::min<std::int64_t>(100, bytesRead * 100 / bytesToRead) : 100;
-        if (percent != shownPercent) {
-            shownPercent = percent;
-            program.controls.setState(CompareProgress, percent);
-        }
-    }
-
     // Opens a file under number and checks that it still has the size it was catalogued with.
     bool openAtRecordedSize(int number, std::size_t file) {
         const FileRecord& record = *files[file];
@@ -88,15 +140,7 @@ struct ContentEngine::Reading {
     // Reads length bytes of the current file; false when fewer came.
     bool readBlock(unsigned char* into, std::int64_t length) {
         const std::int64_t got = numbered().read(into, length);
-        countRead(length);
-        return got == length;
-    }
-
-    // Reads a whole file of length bytes into a buffer with room for one byte more: a file that
-    // grew since it was opened at its size gives that byte, and is refused.
-    bool readWholeFile(unsigned char* into, std::int64_t length) {
-        const std::int64_t got = numbered().read(into, length + 1);
-        countRead(length);
+        progress.count(length);
         return got == length;
     }
 
@@ -113,56 +157,32 @@ struct ContentEngine::Reading {
         return order;
     }
 
-    // The first file of each content met so far among files that fit in their leading block.
-    // Its bytes are read back only when a second file with the same hash comes, so memory holds
-    // just the contents that have copies.
-    struct KnownContent {
-        std::size_t firstFile;
-        std::uint32_t contentClass;
-        std::vector<unsigned char> bytes;
-        bool unreadable = false;
-    };
-    std::unordered_map<std::uint64_t, std::vector<KnownContent>> knownContents;
-    std::int64_t knownBytes = 0;
+    std::int64_t unforeseenLeadingBytes() const {
+        std::int64_t bytes = 0;
+        for (const FileRecord* file : files) {
+            bytes += engine.foreseenOf(file) == nullptr ? LeadingLengthOf(*file) : 0;
+        }
+        return bytes;
+    }
 
-    void readBack(KnownContent& known, std::int64_t length) {
-        known.bytes.resize(static_cast<std::size_t>(length) + 1);
-        known.unreadable = !(openAtRecordedSize(FirstFileNumber, known.firstFile) &&
-                             readWholeFile(known.bytes.data(), length));
-        known.bytes.resize(static_cast<std::size_t>(length));
+    // The leading block of a file as read ahead, or read now.
+    LeadingBlock leadingBlockOf(std::size_t file) {
+        if (const LeadingBlock* foreseen = engine.foreseenOf(files[file])) {
+            return *foreseen;
+        }
+        const std::int64_t length = LeadingLengthOf(*files[file]);
+        blocks.resize(static_cast<std::size_t>(length));
+        const bool read = openAtRecordedSize(FirstFileNumber, file) &&
+                          readBlock(blocks.data(), length);
         numbered().close(FirstFileNumber);
+        return {files[file],
+                read ? QuickBlockHash(blocks.data(), static_cast<std::size_t>(length)) : 0, read};
     }
 
-    // Classifies a file whose whole content is in block, by its bytes.
-    void classifyWholeFile(std::size_t file, std::uint64_t hash, const unsigned char* block,
-                           std::int64_t length) {
-        std::vector<KnownContent>& sameHash = knownContents[hash];
-        for (KnownContent& known : sameHash) {
-            if (known.bytes.empty() && !known.unreadable) {
-                readBack(known, length);
-            }
-            if (!known.unreadable &&
-                std::memcmp(known.bytes.data(), block, static_cast<std::size_t>(length)) == 0) {
-                classes[file] = known.contentClass;
-                return;
-            }
-        }
-        KnownContent& added = sameHash.emplace_back(KnownContent{file, nextClass, {}});
-        if (knownBytes + length <= KnownContentBudget) {
-            added.bytes.assign(block, block + length);
-            knownBytes += length;
-        }
-        giveOwnClass(file);
-    }
-
-    // Reads the leading block of every file, in disk order. Files that fit in it are classified
-    // at once; the others are sorted into sets whose leading blocks may be equal. Files that
+    // Sorts the files into sets whose leading blocks may be equal, each in disk order. Files that
     // cannot be read at their size get classes of their own.
     std::vector<std::vector<std::size_t>>
     setsByLeadingBlock(const std::vector<std::size_t>& order) {
-        const bool wholeFiles = size <= WholeFileLength;
-        const std::int64_t length = wholeFiles ? size : LeadingBlockLength;
-        blocks.resize(static_cast<std::size_t>(length) + 1);
         struct Keyed {
             std::uint64_t hash;
             std::size_t rank;
@@ -171,24 +191,13 @@ struct ContentEngine::Reading {
         std::vector<Keyed> keyed;
         for (std::size_t rank = 0; rank < order.size(); ++rank) {
             const std::size_t file = order[rank];
-            const bool read = openAtRecordedSize(FirstFileNumber, file) &&
-                              (wholeFiles ? readWholeFile(blocks.data(), length)
-                                          : readBlock(blocks.data(), length));
-            numbered().close(FirstFileNumber);
-            if (!read) {
-                giveOwnClass(file);
-                continue;
-            }
-            const std::uint64_t hash =
-                QuickBlockHash(blocks.data(), static_cast<std::size_t>(length));
-            if (wholeFiles) {
-                classifyWholeFile(file, hash, blocks.data(), length);
+            const LeadingBlock leading = leadingBlockOf(file);
+            if (leading.readable) {
+                keyed.push_back({leading.hash, rank, file});
             } else {
-                keyed.push_back({hash, rank, file});
+                giveOwnClass(file);
             }
         }
-        knownContents.clear();
-        knownBytes = 0;
         std::sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
             return std::tie(a.hash, a.rank) < std::tie(b.hash, b.rank);
         });
@@ -330,21 +339,20 @@ std::vector<std::uint32_t> ContentEngine::classify(const std::vector<FileRecord*
     if (files.empty()) {
         return {};
     }
-    Reading reading(program_, files);
+    Reading reading(*this, files);
     const std::vector<std::size_t> order = reading.inDiskOrder();
     // The bar must never go back: count on reading every file in full until the leading blocks
     // tell how many files are left to read.
-    const std::int64_t leadingBytes =
-        static_cast<std::int64_t>(files.size()) *
-        (reading.size <= WholeFileLength ? reading.size : LeadingBlockLength);
-    reading.bytesToRead = leadingBytes + static_cast<std::int64_t>(files.size()) * reading.size;
+    const std::int64_t fullBytes = static_cast<std::int64_t>(files.size()) * reading.size;
+    reading.progress.expect(reading.unforeseenLeadingBytes() + fullBytes);
     const std::vector<std::vector<std::size_t>> sets = reading.setsByLeadingBlock(order);
-    reading.bytesToRead = reading.bytesRead;
+    std::int64_t toRead = reading.progress.done();
     for (const auto& set : sets) {
         if (set.size() > 1) {
-            reading.bytesToRead += static_cast<std::int64_t>(set.size()) * reading.size;
+            toRead += static_cast<std::int64_t>(set.size()) * reading.size;
         }
     }
+    reading.progress.expect(toRead);
     for (const auto& set : sets) {
         if (set.size() == 1) {
             reading.giveOwnClass(set.front());
@@ -352,7 +360,7 @@ std::vector<std::uint32_t> ContentEngine::classify(const std::vector<FileRecord*
             reading.splitByBytes(set);
         }
     }
-    reading.countRead(0);
+    reading.progress.count(0);
     return reading.classes;
 }
 

@@ -6,7 +6,8 @@
 namespace bk {
 
 // Classifies files of one size while reading each of them about once: the leading block of
-// every file first, which splits most sets at once, then the remaining candidates side by side,
+// every file first (read ahead for the whole search, folder by folder, when the search tells
+// its candidates beforehand), which splits most sets at once, then the remaining candidates side by side,
 // block by block, splitting the set wherever the bytes differ. Files are taken in inode order,
 // which is roughly the order on disk, with a bounded number open at once and memory bounded
 // whatever their size. Equality is always decided on the bytes; hashes only sort blocks into
@@ -14,11 +15,21 @@ namespace bk {
 class ContentEngine final : public ContentMatcher {
   public:
     explicit ContentEngine(Program& program) : program_(program) {}
+    void foresee(const std::vector<FileRecord*>& files) override;
     std::vector<std::uint32_t> classify(const std::vector<FileRecord*>& files) override;
 
   private:
     struct Reading;
+    // A hash of the first bytes of a file, up to 4 KiB: all of them for a small file.
+    struct LeadingBlock {
+        const FileRecord* file;
+        std::uint64_t hash;
+        bool readable;
+    };
+    const LeadingBlock* foreseenOf(const FileRecord* file) const;
+
     Program& program_;
+    std::vector<LeadingBlock> foreseen_; // ordered by the file's address
 };
 
 } // namespace bk

@@ -16,6 +16,10 @@ class ContentMatcher {
     // class number: files with one number have the same bytes. A file that cannot be read in full
     // at its recorded size has a number of its own.
     virtual std::vector<std::uint32_t> classify(const std::vector<FileRecord*>& files) = 0;
+
+    // Told once, before the first classify of a search, every file the search may classify, in
+    // catalogue order, so that the matcher can read ahead in an order that suits the disk.
+    virtual void foresee(const std::vector<FileRecord*>& files) { static_cast<void>(files); }
 };
 
 } // namespace bk

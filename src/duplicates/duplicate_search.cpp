@@ -6,10 +6,11 @@
 #include "ui/control_numbers.h"
 #include "ui/status_line.h"
 
+#include <algorithm>
 #include <deque>
+#include <tuple>
 #include <string>
 #include <unordered_map>
-#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -27,31 +28,39 @@ using Bucket = std::vector<std::size_t>; // ordinals in catalogue order
 class CandidateIndex {
   public:
     CandidateIndex(FileList& files, SearchMode mode) {
-        std::unordered_set<std::pair<std::uint64_t, std::uint64_t>, IdentityHash> seen;
-        std::unordered_map<std::int64_t, std::size_t> bucketOfSize;
-        std::unordered_map<std::string, std::size_t> bucketOfName;
         files.rewind();
         while (files.advance()) {
-            FileRecord* file = files.current();
-            const std::size_t ordinal = files_.size();
-            files_.push_back(file);
-            place_.push_back({NoBucket, 0});
-            const FileIdentity& identity = file->identity;
-            const bool knownFile = identity.inode != 0;
-            if (knownFile && !seen.insert({identity.device, identity.inode}).second) {
-                continue; // another name of a file already indexed takes no part
-            }
-            if (mode == SameContent && file->size <= 0) {
+            files_.push_back(files.current());
+        }
+        place_.assign(files_.size(), {NoBucket, 0});
+        const std::vector<bool> takingPart = FirstRecordOfEachFile(files_);
+        std::unordered_map<std::int64_t, std::size_t> bucketOfSize;
+        std::unordered_map<std::string, std::size_t> bucketOfName;
+        for (std::size_t ordinal = 0; ordinal < files_.size(); ++ordinal) {
+            const FileRecord& file = *files_[ordinal];
+            if (!takingPart[ordinal] || (mode == SameContent && file.size <= 0)) {
                 continue;
             }
             const std::size_t bucket = mode == SameContent
-                                           ? bucketFor(bucketOfSize, file->size)
-                                           : bucketFor(bucketOfName, FoldCase(file->name));
+                                           ? bucketFor(bucketOfSize, file.size)
+                                           : bucketFor(bucketOfName, FoldCase(file.name));
             addToBucket(bucket, ordinal);
         }
     }
 
     const std::vector<FileRecord*>& files() const { return files_; }
+
+    // The files that share their bucket with another file, in catalogue order.
+    std::vector<FileRecord*> filesWithCandidates() const {
+        std::vector<FileRecord*> files;
+        for (std::size_t ordinal = 0; ordinal < files_.size(); ++ordinal) {
+            const Place& place = place_[ordinal];
+            if (place.bucket != NoBucket && buckets_[place.bucket].size() > 1) {
+                files.push_back(files_[ordinal]);
+            }
+        }
+        return files;
+    }
 
     // The bucket of the file, when it is the first of a bucket of two or more that was not yet
     // split into classes.
@@ -103,11 +112,33 @@ class CandidateIndex {
     }
 
   private:
-    struct IdentityHash {
-        std::size_t operator()(const std::pair<std::uint64_t, std::uint64_t>& key) const {
-            return std::hash<std::uint64_t>()(key.first * 0x9e3779b97f4a7c15ULL ^ key.second);
+    // Which records take part: of several records of one file (hard links, a folder added
+    // twice), only the first in catalogue order. A record without an identity stands alone.
+    static std::vector<bool> FirstRecordOfEachFile(const std::vector<FileRecord*>& files) {
+        struct Named {
+            std::uint64_t device;
+            std::uint64_t inode;
+            std::size_t ordinal;
+        };
+        std::vector<Named> named;
+        named.reserve(files.size());
+        for (std::size_t ordinal = 0; ordinal < files.size(); ++ordinal) {
+            const FileIdentity& identity = files[ordinal]->identity;
+            if (identity.inode != 0) {
+                named.push_back({identity.device, identity.inode, ordinal});
+            }
         }
-    };
+        std::sort(named.begin(), named.end(), [](const Named& a, const Named& b) {
+            return std::tie(a.device, a.inode, a.ordinal) < std::tie(b.device, b.inode, b.ordinal);
+        });
+        std::vector<bool> first(files.size(), true);
+        for (std::size_t i = 1; i < named.size(); ++i) {
+            if (named[i].device == named[i - 1].device && named[i].inode == named[i - 1].inode) {
+                first[named[i].ordinal] = false;
+            }
+        }
+        return first;
+    }
     struct Place {
         std::size_t bucket;
         std::size_t position;
@@ -207,6 +238,9 @@ void SearchDuplicates(Program& program, SearchMode mode, ContentMatcher& matcher
     program.shownGroup = nullptr;
 
     CandidateIndex index(catalogue.files, mode);
+    if (mode == SameContent) {
+        matcher.foresee(index.filesWithCandidates());
+    }
     const std::vector<FileRecord*>& files = index.files();
     const auto total = static_cast<std::int64_t>(files.size());
     for (std::size_t ordinal = 0; ordinal < files.size(); ++ordinal) {

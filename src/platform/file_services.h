@@ -51,6 +51,13 @@ class NumberedFiles {
     // The same, but only when the file has exactly size bytes: a file that grew or shrank since
     // it was catalogued is refused without a second look at it.
     bool openForReadingAtSize(int number, std::string_view name, std::int64_t size);
+    // The same for the file name inside folder (as FullPath joins them). The folder stays open
+    // until another folder is asked for, so a run of files of one folder costs one walk of the
+    // folder's path instead of one per file.
+    bool openInFolderAtSize(int number, std::string_view folder, std::string_view name,
+                            std::int64_t size);
+    // Closes the folder openInFolderAtSize keeps open, so that it holds nothing on the disk.
+    void releaseFolder();
     void makeCurrent(int number);
     // The offset of the current file; 0 without a current file.
     std::int64_t position() const;
@@ -79,12 +86,19 @@ class NumberedFiles {
     bool openRegularFile(int number, std::string_view name, std::optional<std::int64_t> size);
     bool openResolved(int number, const std::string& path, std::optional<std::int64_t> size);
     bool openWithFaults(int number, const std::string& path, std::optional<std::int64_t> size);
+    bool openInFolder(int number, std::string_view folder, std::string_view name,
+                      std::int64_t size);
+    bool adopt(int number, int handle, std::optional<std::int64_t> size);
+    int folderHandleFor(std::string_view folder);
     std::int64_t readWithFaults(int handle, unsigned char* buffer, std::int64_t length);
     std::int64_t readHandle(int handle, unsigned char* buffer, std::int64_t length);
     int handleOf(int number) const;
     std::string programFolder_;
     FileFaults* faults_ = nullptr;
     std::vector<int> handles_; // -1 = no file
+    // The folder openInFolderAtSize used last, as the caller named it, and its handle (-1: none).
+    std::string keptFolder_;
+    int keptFolderHandle_ = -1;
     // The number, not the handle, is remembered: once that number is closed, the current file
     // reads as absent instead of reaching a descriptor the system may already have reused.
     int current_ = -1;

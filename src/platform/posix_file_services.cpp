@@ -58,6 +58,10 @@ std::string_view WithoutTrailingSeparators(std::string_view path) {
     return path;
 }
 
+// O_NONBLOCK keeps a FIFO from waiting for a writer before we can look at what we opened;
+// O_NOFOLLOW refuses a final symbolic link.
+constexpr int ReadingFlags = O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC;
+
 bool MeansEveryEntry(std::string_view pattern) {
     return pattern.empty() || pattern == "*" || pattern == "*.*";
 }
@@ -161,6 +165,7 @@ NumberedFiles::~NumberedFiles() {
     for (const int handle : handles_) {
         CloseIfOpen(handle);
     }
+    CloseIfOpen(keptFolderHandle_);
 }
 
 int NumberedFiles::handleOf(int number) const {
@@ -203,9 +208,59 @@ bool NumberedFiles::openWithFaults(int number, const std::string& path,
 
 bool NumberedFiles::openResolved(int number, const std::string& path,
                                  std::optional<std::int64_t> size) {
-    // O_NONBLOCK keeps a FIFO from waiting for a writer before we can look at what we opened;
-    // O_NOFOLLOW refuses a final symbolic link.
-    const int handle = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+    return adopt(number, ::open(path.c_str(), ReadingFlags), size);
+}
+
+bool NumberedFiles::openInFolderAtSize(int number, std::string_view folder, std::string_view name,
+                                       std::int64_t size) {
+    current_ = -1;
+    if (number < 0) {
+        return false;
+    }
+    close(number);
+    if (faults_ == nullptr) {
+        return openInFolder(number, folder, name, size);
+    }
+    const std::string path =
+        ResolvePath(programFolder_, std::string(folder).append("/").append(name));
+    if (faults_->strike(FileFaults::Open, path).fail ||
+        !openInFolder(number, folder, name, size)) {
+        return false;
+    }
+    faults_->opened(number, path);
+    return true;
+}
+
+bool NumberedFiles::openInFolder(int number, std::string_view folder, std::string_view name,
+                                 std::int64_t size) {
+    const int folderHandle = folderHandleFor(folder);
+    if (folderHandle < 0) {
+        return false;
+    }
+    return adopt(number, ::openat(folderHandle, std::string(name).c_str(), ReadingFlags), size);
+}
+
+int NumberedFiles::folderHandleFor(std::string_view folder) {
+    if (keptFolderHandle_ >= 0 && folder == keptFolder_) {
+        return keptFolderHandle_;
+    }
+    CloseIfOpen(keptFolderHandle_);
+    // The folder "" is the root, as in a full path "/name".
+    const std::string path = ResolvePath(programFolder_, folder);
+    keptFolderHandle_ = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    keptFolder_ = folder;
+    return keptFolderHandle_;
+}
+
+void NumberedFiles::releaseFolder() {
+    CloseIfOpen(keptFolderHandle_);
+    keptFolderHandle_ = -1;
+    keptFolder_.clear();
+}
+
+// Takes a freshly opened handle under number when it is a regular file of the size asked for;
+// closes it otherwise.
+bool NumberedFiles::adopt(int number, int handle, std::optional<std::int64_t> size) {
     if (handle < 0) {
         return false;
     }
