@@ -88,13 +88,13 @@ void ContentEngine::foresee(const std::vector<FileRecord*>& files) {
         numbered.close(FirstFileNumber);
         progress.count(length);
         foreseen_.push_back(
-            {file, read ? QuickBlockHash(block.data(), static_cast<std::size_t>(length)) : 0, read});
+            {file, read ? QuickBlockHash(block.data(), static_cast<std::size_t>(length)) : 0,
+             read});
     }
     numbered.releaseFolder();
-    std::sort(foreseen_.begin(), foreseen_.end(),
-              [](const LeadingBlock& a, const LeadingBlock& b) {
-                  return std::less<const FileRecord*>()(a.file, b.file);
-              });
+    std::sort(foreseen_.begin(), foreseen_.end(), [](const LeadingBlock& a, const LeadingBlock& b) {
+        return std::less<const FileRecord*>()(a.file, b.file);
+    });
 }
 
 const ContentEngine::LeadingBlock* ContentEngine::foreseenOf(const FileRecord* file) const {
@@ -172,8 +172,8 @@ struct ContentEngine::Reading {
         }
         const std::int64_t length = LeadingLengthOf(*files[file]);
         blocks.resize(static_cast<std::size_t>(length));
-        const bool read = openAtRecordedSize(FirstFileNumber, file) &&
-                          readBlock(blocks.data(), length);
+        const bool read =
+            openAtRecordedSize(FirstFileNumber, file) && readBlock(blocks.data(), length);
         numbered().close(FirstFileNumber);
         return {files[file],
                 read ? QuickBlockHash(blocks.data(), static_cast<std::size_t>(length)) : 0, read};

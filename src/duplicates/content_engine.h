@@ -5,13 +5,14 @@
 
 namespace bk {
 
-// Classifies files of one size while reading each of them about once: the leading block of
-// every file first (read ahead for the whole search, folder by folder, when the search tells
-// its candidates beforehand), which splits most sets at once, then the remaining candidates side by side,
-// block by block, splitting the set wherever the bytes differ. Files are taken in inode order,
-// which is roughly the order on disk, with a bounded number open at once and memory bounded
-// whatever their size. Equality is always decided on the bytes; hashes only sort blocks into
-// buckets worth comparing. The compare bar follows the reading of the set.
+// Classifies files of one size while reading each of them about once. The leading block of every
+// file comes first: read ahead for the whole search, folder by folder, when the search names its
+// candidates beforehand, else when the set is classified. It splits most sets at once; the
+// remaining candidates are then read side by side, block by block, splitting the set wherever
+// the bytes differ. Those files are taken in inode order, which is roughly the order on disk,
+// with a bounded number open at once and memory bounded whatever their size. Equality is always
+// decided on the bytes; hashes only sort blocks into buckets worth comparing. The compare bar
+// follows the reading.
 class ContentEngine final : public ContentMatcher {
   public:
     explicit ContentEngine(Program& program) : program_(program) {}

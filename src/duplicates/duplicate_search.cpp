@@ -8,8 +8,8 @@
 
 #include <algorithm>
 #include <deque>
-#include <tuple>
 #include <string>
+#include <tuple>
 #include <unordered_map>
 #include <utility>
 #include <vector>

@@ -223,8 +223,7 @@ bool NumberedFiles::openInFolderAtSize(int number, std::string_view folder, std:
     }
     const std::string path =
         ResolvePath(programFolder_, std::string(folder).append("/").append(name));
-    if (faults_->strike(FileFaults::Open, path).fail ||
-        !openInFolder(number, folder, name, size)) {
+    if (faults_->strike(FileFaults::Open, path).fail || !openInFolder(number, folder, name, size)) {
         return false;
     }
     faults_->opened(number, path);
