@@ -53,7 +53,8 @@ class NumberedFiles {
     bool openForReadingAtSize(int number, std::string_view name, std::int64_t size);
     // The same for the file name inside folder (as FullPath joins them). The folder stays open
     // until another folder is asked for, so a run of files of one folder costs one walk of the
-    // folder's path instead of one per file.
+    // folder's path instead of one per file; a folder moved away meanwhile is still the one
+    // read from until then.
     bool openInFolderAtSize(int number, std::string_view folder, std::string_view name,
                             std::int64_t size);
     // Closes the folder openInFolderAtSize keeps open, so that it holds nothing on the disk.

@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <map>
 #include <random>
 #include <string>
 #include <unistd.h>
@@ -211,6 +212,101 @@ TEST(ContentEngine, ShowsTheReadingOfASizeSetOnTheCompareBar) {
     for (std::size_t i = 1; i < bar.size(); ++i) {
         EXPECT_TRUE(bar[i] == 0 || bar[i] >= bar[i - 1]) << "the bar only grows within a set";
     }
+}
+
+// A program with the tree scanned, and its catalogued files in catalogue order.
+struct ScannedTree {
+    explicit ScannedTree(TempTree& tree) : files(tree.root() + "/"), program(controls, files) {
+        ScanFolder(program, tree.root() + "/", "*", 0);
+        program.catalogue.files.rewind();
+        while (program.catalogue.files.advance()) {
+            records.push_back(program.catalogue.files.current());
+        }
+    }
+    RecordingControlLayer controls;
+    FileServices files;
+    Program program;
+    std::vector<FileRecord*> records;
+};
+
+// Class numbers only tell which files go together: renumbered in order of first appearance,
+// two classifications into the same classes read alike.
+std::vector<std::uint32_t> Renumbered(const std::vector<std::uint32_t>& classes) {
+    std::map<std::uint32_t, std::uint32_t> renumbering;
+    std::vector<std::uint32_t> renumbered;
+    for (const std::uint32_t each : classes) {
+        renumbered.push_back(
+            renumbering.try_emplace(each, static_cast<std::uint32_t>(renumbering.size()))
+                .first->second);
+    }
+    return renumbered;
+}
+
+int OpenDescriptors() {
+    return static_cast<int>(std::distance(std::filesystem::directory_iterator("/proc/self/fd"),
+                                          std::filesystem::directory_iterator()));
+}
+
+TEST(ContentEngine, ClassifiesAsThePairwiseMatcherDoesWithoutReadingAhead) {
+    TempTree tree;
+    const std::string big(70000, 'b');
+    std::string bigNear = big;
+    bigNear[35000] = 'x';
+    const std::string small(3000, 's');
+    std::string smallNear = small;
+    smallNear.front() = 'x';
+    tree.write("1", small);
+    tree.write("2", big);
+    tree.write("3", smallNear);
+    tree.write("4", bigNear);
+    tree.write("5", small);
+    tree.write("6", big);
+    ScannedTree scanned(tree);
+    const auto sized = [&](std::size_t size) {
+        std::vector<FileRecord*> files;
+        for (FileRecord* record : scanned.records) {
+            if (static_cast<std::size_t>(record->size) == size) {
+                files.push_back(record);
+            }
+        }
+        return files;
+    };
+    PairwiseMatcher pairwise(PairwiseContentComparison(scanned.program));
+    for (const std::size_t size : {small.size(), big.size()}) {
+        ContentEngine engine(scanned.program);
+        EXPECT_EQ(Renumbered(engine.classify(sized(size))),
+                  Renumbered(pairwise.classify(sized(size))))
+            << size;
+    }
+}
+
+TEST(ContentEngine, NeverGroupsAFileThatChangedAfterItsLeadingBlockWasReadAhead) {
+    for (const std::size_t size : {100u, 4096u, 9000u}) {
+        SCOPED_TRACE(size);
+        TempTree tree;
+        tree.write("a", std::string(size, 'q'));
+        tree.write("b", std::string(size, 'q'));
+        ScannedTree scanned(tree);
+        ContentEngine engine(scanned.program);
+        engine.foresee(scanned.records);
+        std::string changed(size, 'q');
+        changed.back() = 'r';
+        tree.write("b", changed);
+        const std::vector<std::uint32_t> classes = engine.classify(scanned.records);
+        EXPECT_NE(classes[0], classes[1]);
+    }
+}
+
+TEST(ContentEngine, HoldsNoFileOrFolderOpenAfterASearch) {
+    TempTree tree;
+    for (int i = 0; i < 10; ++i) {
+        tree.write("d" + std::to_string(i % 3) + "/f" + std::to_string(i), std::string(900, 'z'));
+    }
+    ScannedTree scanned(tree);
+    const int before = OpenDescriptors();
+    SearchDuplicates(scanned.program, SameContent);
+    EXPECT_EQ(scanned.program.catalogue.groups.count(), 1);
+    EXPECT_EQ(OpenDescriptors(), before);
 }
 
 } // namespace

@@ -491,6 +491,60 @@ TEST_F(FileServicesTest, HandlesAreReleasedOnReopeningAndAtTheEnd) {
     EXPECT_EQ(DescriptorsOpenOn(path), 0);
 }
 
+TEST_F(FileServicesTest, OpeningInAFolderReachesWhatTheFullPathReaches) {
+    tree_.write("in/a.txt", "alpha");
+    tree_.write("in/b.txt", "bravo!");
+    tree_.write("other/c.txt", "charlie");
+    MakeSymlink(tree_.path("in/a.txt"), tree_.path("in/link"));
+    MakeFifo(tree_.path("in/fifo"));
+    const struct {
+        std::string folder;
+        std::string name;
+        std::int64_t size;
+        const char* content; // null: refused
+    } cases[] = {
+        {tree_.path("in"), "a.txt", 5, "alpha"},
+        {tree_.path("in"), "b.txt", 6, "bravo!"}, // the kept folder again
+        {"other", "c.txt", 7, "charlie"},         // relative to the program's folder
+        {tree_.path("in"), "a.txt", 4, nullptr},  // not the size asked for
+        {tree_.path("in"), "link", 5, nullptr},
+        {tree_.path("in"), "fifo", 0, nullptr},
+        {tree_.path("in"), "none", 5, nullptr},
+        {tree_.path("gone"), "a.txt", 5, nullptr},
+    };
+    NumberedFiles files(programFolder());
+    for (const auto& each : cases) {
+        SCOPED_TRACE(each.folder + " / " + each.name);
+        const bool opened = WithoutWaiting<bool>(each.name, [&] {
+            return files.openInFolderAtSize(5, each.folder, each.name, each.size);
+        });
+        ASSERT_EQ(opened, each.content != nullptr);
+        std::string content(static_cast<std::size_t>(each.size) + 1, '\0');
+        const std::int64_t got =
+            files.read(reinterpret_cast<unsigned char*>(content.data()), each.size + 1);
+        content.resize(static_cast<std::size_t>(got));
+        EXPECT_EQ(content, each.content != nullptr ? each.content : "");
+        files.close(5);
+    }
+}
+
+TEST_F(FileServicesTest, TheFolderKeptForOpeningInItIsLetGo) {
+    tree_.write("kept/a.txt", "a");
+    tree_.write("next/b.txt", "b");
+    {
+        NumberedFiles files(programFolder());
+        ASSERT_TRUE(files.openInFolderAtSize(1, tree_.path("kept"), "a.txt", 1));
+        files.close(1);
+        EXPECT_EQ(DescriptorsOpenOn(tree_.path("kept")), 1);
+        ASSERT_TRUE(files.openInFolderAtSize(1, tree_.path("next"), "b.txt", 1));
+        EXPECT_EQ(DescriptorsOpenOn(tree_.path("kept")), 0) << "another folder replaces it";
+        files.releaseFolder();
+        EXPECT_EQ(DescriptorsOpenOn(tree_.path("next")), 0);
+        ASSERT_TRUE(files.openInFolderAtSize(2, tree_.path("kept"), "a.txt", 1));
+    }
+    EXPECT_EQ(DescriptorsOpenOn(tree_.path("kept")), 0) << "and the end of the service";
+}
+
 TEST_F(FileServicesTest, CurrentIdentityIsWhatTheOpenHandleSeesNow) {
     const std::string path = tree_.write("grow.txt", "12345");
     NumberedFiles files(programFolder());
