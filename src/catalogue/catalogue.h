@@ -1,6 +1,7 @@
 #pragma once
 
 #include "catalogue/cursor_list.h"
+#include "catalogue/shared_text.h"
 #include "platform/file_identity.h"
 
 #include <cstdint>
@@ -12,7 +13,7 @@ namespace bk {
 // A file found by a folder scan.
 struct FileRecord {
     std::int64_t size = 0;
-    std::string folder; // as walked; never ends in "/" ("" for files directly in the root)
+    SharedText folder; // as walked; never ends in "/" ("" for files directly in the root)
     std::string name;
     // 1 only while a search runs, for a file already placed in a group as a later member.
     std::uint8_t grouped = 0;
@@ -31,7 +32,7 @@ struct GroupRecord {
 };
 
 struct MemberRecord {
-    std::string folder;
+    SharedText folder;
     std::string name;
     FileRecord* file = nullptr;
 };

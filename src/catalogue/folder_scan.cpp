@@ -11,7 +11,7 @@ bool IsSelfOrParent(const std::string& name) {
     return name == "." || name == "..";
 }
 
-void CatalogueEntry(Program& program, const std::string& folder) {
+void CatalogueEntry(Program& program, const SharedText& folder) {
     const FolderScans& scans = program.files.scans;
     FileRecord* record = program.catalogue.files.insertAfterCurrent();
     record->size = scans.entrySize();
@@ -35,6 +35,7 @@ void ScanFolder(Program& program, const std::string& path, std::string_view patt
     // The root is walked as "", so that its files get the folder "" and the full path "/name".
     const std::string folder =
         !path.empty() && path.back() == '/' ? path.substr(0, path.size() - 1) : path;
+    const SharedText folderOfEveryFile(folder);
     FolderScans& scans = program.files.scans;
     scans.begin(depth, folder);
     EntryKind kind = EntryEnd;
@@ -45,7 +46,7 @@ void ScanFolder(Program& program, const std::string& path, std::string_view patt
             scans.makeCurrent(depth);
         } else if (kind == EntryFile &&
                    MatchesAnyPattern(program.catalogue.patterns, scans.entryName())) {
-            CatalogueEntry(program, folder);
+            CatalogueEntry(program, folderOfEveryFile);
         }
         ShowFileCount(program);
     } while (kind != EntryEnd);

@@ -82,9 +82,9 @@ void ContentEngine::foresee(const std::vector<FileRecord*>& files) {
     // walked once for all of them.
     for (const FileRecord* file : files) {
         const std::int64_t length = LeadingLengthOf(*file);
-        const bool read =
-            numbered.openInFolderAtSize(FirstFileNumber, file->folder, file->name, file->size) &&
-            numbered.read(block.data(), length) == length;
+        const bool read = numbered.openInFolderAtSize(FirstFileNumber, file->folder.str(),
+                                                      file->name, file->size) &&
+                          numbered.read(block.data(), length) == length;
         numbered.close(FirstFileNumber);
         progress.count(length);
         foreseen_.push_back(

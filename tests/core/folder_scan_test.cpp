@@ -119,6 +119,20 @@ TEST_F(FolderScan, RecordsEveryFileDepthFirstInNameOrderWithCaseIgnored) {
         << "the last new record is current after the scan";
 }
 
+TEST_F(FolderScan, FilesOfOneFolderShareOneTextOfItsPath) {
+    tree.write("f/1", "1");
+    tree.write("f/sub/2", "2");
+    tree.write("f/3", "3");
+    Scan(tree.root());
+    const FileRecord* first = program.catalogue.files.first();
+    const FileRecord* second = FileList::nextOf(first);
+    const FileRecord* third = FileList::nextOf(second);
+    ASSERT_EQ(third->name, "3");
+    EXPECT_EQ(&first->folder.str(), &third->folder.str()) << "one text for the folder f";
+    EXPECT_NE(&first->folder.str(), &second->folder.str());
+    EXPECT_EQ(second->folder, tree.path("f/sub"));
+}
+
 TEST_F(FolderScan, RecordsCarryTheIdentityOfTheFileOnDisk) {
     const std::string original = tree.write("one.txt", "same bytes");
     ASSERT_EQ(link(original.c_str(), tree.path("two.txt").c_str()), 0);
