@@ -124,8 +124,8 @@ TEST_F(FolderScan, FilesOfOneFolderShareOneTextOfItsPath) {
     tree.write("f/sub/2", "2");
     tree.write("f/3", "3");
     Scan(tree.root());
-    const FileRecord* first = program.catalogue.files.first();
-    const FileRecord* second = FileList::nextOf(first);
+    FileRecord* first = program.catalogue.files.first();
+    FileRecord* second = FileList::nextOf(first);
     const FileRecord* third = FileList::nextOf(second);
     ASSERT_EQ(third->name, "3");
     EXPECT_EQ(&first->folder.str(), &third->folder.str()) << "one text for the folder f";
