@@ -67,34 +67,56 @@ class ReadingProgress {
 
 } // namespace
 
+// The look-ahead: the leading blocks of every candidate of the search, hashed as they come.
+class ContentEngine::Foreseeing final : public LeadingBlocks {
+  public:
+    Foreseeing(const std::vector<FileRecord*>& files, std::vector<LeadingBlock>& foreseen,
+               ReadingProgress& progress)
+        : files_(files), foreseen_(foreseen), progress_(progress) {}
+
+    std::size_t count() const override { return files_.size(); }
+    LeadingRead describe(std::size_t file) const override {
+        const FileRecord& record = *files_[file];
+        return {record.folder.str(), record.name, record.size, LeadingLengthOf(record)};
+    }
+    void take(std::size_t file, const unsigned char* bytes) override {
+        const auto length = static_cast<std::size_t>(LeadingLengthOf(*files_[file]));
+        foreseen_[file] = {files_[file], bytes != nullptr ? QuickBlockHash(bytes, length) : 0,
+                           bytes != nullptr};
+    }
+    void progress(std::int64_t bytesRead) override {
+        progress_.count(bytesRead - progress_.done());
+    }
+
+  private:
+    const std::vector<FileRecord*>& files_;
+    std::vector<LeadingBlock>& foreseen_;
+    ReadingProgress& progress_;
+};
+
 void ContentEngine::foresee(const std::vector<FileRecord*>& files) {
-    NumberedFiles& numbered = program_.files.files;
     ReadingProgress progress(program_);
     std::int64_t leadingBytes = 0;
     for (const FileRecord* file : files) {
         leadingBytes += LeadingLengthOf(*file);
     }
     progress.expect(leadingBytes);
-    std::vector<unsigned char> block(static_cast<std::size_t>(LeadingBlockLength));
-    foreseen_.clear();
-    foreseen_.reserve(files.size());
+    foreseen_.assign(files.size(), {});
     // In catalogue order, the files of one folder come one after another: the folder's path is
     // walked once for all of them.
-    for (const FileRecord* file : files) {
-        const std::int64_t length = LeadingLengthOf(*file);
-        const bool read = numbered.openInFolderAtSize(FirstFileNumber, file->folder.str(),
-                                                      file->name, file->size) &&
-                          numbered.read(block.data(), length) == length;
-        numbered.close(FirstFileNumber);
-        progress.count(length);
-        foreseen_.push_back(
-            {file, read ? QuickBlockHash(block.data(), static_cast<std::size_t>(length)) : 0,
-             read});
-    }
-    numbered.releaseFolder();
+    Foreseeing foreseeing(files, foreseen_, progress);
+    program_.files.files.readLeadingBlocks(foreseeing);
     std::sort(foreseen_.begin(), foreseen_.end(), [](const LeadingBlock& a, const LeadingBlock& b) {
         return std::less<const FileRecord*>()(a.file, b.file);
     });
+}
+
+unsigned char* ContentEngine::bufferOf(std::size_t size) {
+    if (size > bufferSize_) {
+        buffer_.reset(new unsigned char[size]); // not cleared: every byte used is read first
+        bufferSize_ = size;
+    }
+    return buffer_.get();
 }
 
 const ContentEngine::LeadingBlock* ContentEngine::foreseenOf(const FileRecord* file) const {
@@ -118,7 +140,6 @@ struct ContentEngine::Reading {
     std::vector<std::uint32_t> classes;
     std::uint32_t nextClass = 0;
     ReadingProgress progress;
-    std::vector<unsigned char> blocks;
 
     NumberedFiles& numbered() { return program.files.files; }
 
@@ -171,12 +192,11 @@ struct ContentEngine::Reading {
             return *foreseen;
         }
         const std::int64_t length = LeadingLengthOf(*files[file]);
-        blocks.resize(static_cast<std::size_t>(length));
-        const bool read =
-            openAtRecordedSize(FirstFileNumber, file) && readBlock(blocks.data(), length);
+        unsigned char* block = engine.bufferOf(static_cast<std::size_t>(length));
+        const bool read = openAtRecordedSize(FirstFileNumber, file) && readBlock(block, length);
         numbered().close(FirstFileNumber);
-        return {files[file],
-                read ? QuickBlockHash(blocks.data(), static_cast<std::size_t>(length)) : 0, read};
+        return {files[file], read ? QuickBlockHash(block, static_cast<std::size_t>(length)) : 0,
+                read};
     }
 
     // Sorts the files into sets whose leading blocks may be equal, each in disk order. Files that
@@ -292,12 +312,12 @@ struct ContentEngine::Reading {
                                     bool keepOpen) {
         const std::int64_t length = std::min(BlockLengthFor(slots.size()), size - offset);
         const auto stride = static_cast<std::size_t>(length);
-        blocks.resize(slots.size() * stride);
+        unsigned char* const blocks = engine.bufferOf(slots.size() * stride);
         std::vector<Work> splits;
         std::vector<std::size_t> firstBlockOfSplit;
         std::unordered_multimap<std::uint64_t, std::size_t> splitsByHash;
         for (std::size_t k = 0; k < slots.size(); ++k) {
-            unsigned char* block = blocks.data() + k * stride;
+            unsigned char* block = blocks + k * stride;
             if (!readSlotBlock(set, slots[k], offset, block, length, keepOpen)) {
                 finish(set, {slots[k]}, keepOpen); // a class of its own
                 continue;
@@ -308,7 +328,7 @@ struct ContentEngine::Reading {
             const std::uint64_t hash = byHash ? QuickBlockHash(block, stride) : 0;
             std::size_t found = splits.size();
             const auto sameBytes = [&](std::size_t split) {
-                const unsigned char* other = blocks.data() + firstBlockOfSplit[split] * stride;
+                const unsigned char* other = blocks + firstBlockOfSplit[split] * stride;
                 return std::memcmp(block, other, stride) == 0;
             };
             if (byHash) {

@@ -3,6 +3,8 @@
 #include "duplicates/content_matcher.h"
 #include "ui/program.h"
 
+#include <memory>
+
 namespace bk {
 
 // Classifies files of one size while reading each of them about once. The leading block of every
@@ -21,16 +23,21 @@ class ContentEngine final : public ContentMatcher {
 
   private:
     struct Reading;
+    class Foreseeing;
     // A hash of the first bytes of a file, up to 4 KiB: all of them for a small file.
     struct LeadingBlock {
-        const FileRecord* file;
-        std::uint64_t hash;
-        bool readable;
+        const FileRecord* file = nullptr;
+        std::uint64_t hash = 0;
+        bool readable = false;
     };
     const LeadingBlock* foreseenOf(const FileRecord* file) const;
+    // Room for at least size bytes read from disk, kept from one set to the next.
+    unsigned char* bufferOf(std::size_t size);
 
     Program& program_;
     std::vector<LeadingBlock> foreseen_; // ordered by the file's address
+    std::unique_ptr<unsigned char[]> buffer_;
+    std::size_t bufferSize_ = 0;
 };
 
 } // namespace bk

@@ -37,6 +37,30 @@ std::optional<FileIdentity> FolderIdentity(const std::string& path);
 // write permission bit at all, or no write access for this user), or the system refuses.
 bool DeleteFile(std::string_view programFolder, std::string_view name);
 
+// The first bytes of a file: length bytes of the regular file name inside folder (as a full path
+// joins them), when it still has size bytes.
+struct LeadingRead {
+    std::string_view folder;
+    std::string_view name;
+    std::int64_t size = 0;
+    std::int64_t length = 0;
+};
+
+// The files NumberedFiles::readLeadingBlocks reads and where their bytes go. describe and take
+// may be called from several threads at once, each time for another file; progress only from the
+// thread that asked for the reading.
+class LeadingBlocks {
+  public:
+    virtual ~LeadingBlocks() = default;
+    virtual std::size_t count() const = 0;
+    virtual LeadingRead describe(std::size_t file) const = 0;
+    // The file's first bytes; null when it is not a regular file of its size or cannot be read.
+    // The bytes are valid during the call only.
+    virtual void take(std::size_t file, const unsigned char* bytes) = 0;
+    // The bytes read so far.
+    virtual void progress(std::int64_t bytesRead) = 0;
+};
+
 class NumberedFiles {
   public:
     explicit NumberedFiles(std::string programFolder);
@@ -51,14 +75,6 @@ class NumberedFiles {
     // The same, but only when the file has exactly size bytes: a file that grew or shrank since
     // it was catalogued is refused without a second look at it.
     bool openForReadingAtSize(int number, std::string_view name, std::int64_t size);
-    // The same for the file name inside folder (as FullPath joins them). The folder stays open
-    // until another folder is asked for, so a run of files of one folder costs one walk of the
-    // folder's path instead of one per file; a folder moved away meanwhile is still the one
-    // read from until then.
-    bool openInFolderAtSize(int number, std::string_view folder, std::string_view name,
-                            std::int64_t size);
-    // Closes the folder openInFolderAtSize keeps open, so that it holds nothing on the disk.
-    void releaseFolder();
     void makeCurrent(int number);
     // The offset of the current file; 0 without a current file.
     std::int64_t position() const;
@@ -72,6 +88,11 @@ class NumberedFiles {
     bool seek(std::int64_t offset);
     // Releases the file held under number, if any; the current file is not changed.
     void close(int number);
+
+    // Reads the first bytes of many files, several at once on as many threads as the processor
+    // offers (on the calling thread alone while faults are attached), each thread walking a
+    // folder's path once for a run of files of that folder. Holds no file or folder open after.
+    void readLeadingBlocks(LeadingBlocks& blocks);
 
     // What was opened and read so far, for benchmarks: a file read twice shows here.
     struct Counters {
@@ -87,19 +108,13 @@ class NumberedFiles {
     bool openRegularFile(int number, std::string_view name, std::optional<std::int64_t> size);
     bool openResolved(int number, const std::string& path, std::optional<std::int64_t> size);
     bool openWithFaults(int number, const std::string& path, std::optional<std::int64_t> size);
-    bool openInFolder(int number, std::string_view folder, std::string_view name,
-                      std::int64_t size);
     bool adopt(int number, int handle, std::optional<std::int64_t> size);
-    int folderHandleFor(std::string_view folder);
     std::int64_t readWithFaults(int handle, unsigned char* buffer, std::int64_t length);
     std::int64_t readHandle(int handle, unsigned char* buffer, std::int64_t length);
     int handleOf(int number) const;
     std::string programFolder_;
     FileFaults* faults_ = nullptr;
     std::vector<int> handles_; // -1 = no file
-    // The folder openInFolderAtSize used last, as the caller named it, and its handle (-1: none).
-    std::string keptFolder_;
-    int keptFolderHandle_ = -1;
     // The number, not the handle, is remembered: once that number is closed, the current file
     // reads as absent instead of reaching a descriptor the system may already have reused.
     int current_ = -1;

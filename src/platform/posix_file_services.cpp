@@ -1,6 +1,7 @@
 #include "catalogue/case_folding.h"
 #include "platform/file_faults.h"
 #include "platform/file_services.h"
+#include "platform/posix_reading.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -57,10 +58,6 @@ std::string_view WithoutTrailingSeparators(std::string_view path) {
     }
     return path;
 }
-
-// O_NONBLOCK keeps a FIFO from waiting for a writer before we can look at what we opened;
-// O_NOFOLLOW refuses a final symbolic link.
-constexpr int ReadingFlags = O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC;
 
 bool MeansEveryEntry(std::string_view pattern) {
     return pattern.empty() || pattern == "*" || pattern == "*.*";
@@ -165,7 +162,6 @@ NumberedFiles::~NumberedFiles() {
     for (const int handle : handles_) {
         CloseIfOpen(handle);
     }
-    CloseIfOpen(keptFolderHandle_);
 }
 
 int NumberedFiles::handleOf(int number) const {
@@ -208,65 +204,13 @@ bool NumberedFiles::openWithFaults(int number, const std::string& path,
 
 bool NumberedFiles::openResolved(int number, const std::string& path,
                                  std::optional<std::int64_t> size) {
-    return adopt(number, ::open(path.c_str(), ReadingFlags), size);
-}
-
-bool NumberedFiles::openInFolderAtSize(int number, std::string_view folder, std::string_view name,
-                                       std::int64_t size) {
-    current_ = -1;
-    if (number < 0) {
-        return false;
-    }
-    close(number);
-    if (faults_ == nullptr) {
-        return openInFolder(number, folder, name, size);
-    }
-    const std::string path =
-        ResolvePath(programFolder_, std::string(folder).append("/").append(name));
-    if (faults_->strike(FileFaults::Open, path).fail || !openInFolder(number, folder, name, size)) {
-        return false;
-    }
-    faults_->opened(number, path);
-    return true;
-}
-
-bool NumberedFiles::openInFolder(int number, std::string_view folder, std::string_view name,
-                                 std::int64_t size) {
-    const int folderHandle = folderHandleFor(folder);
-    if (folderHandle < 0) {
-        return false;
-    }
-    return adopt(number, ::openat(folderHandle, std::string(name).c_str(), ReadingFlags), size);
-}
-
-int NumberedFiles::folderHandleFor(std::string_view folder) {
-    if (keptFolderHandle_ >= 0 && folder == keptFolder_) {
-        return keptFolderHandle_;
-    }
-    CloseIfOpen(keptFolderHandle_);
-    // The folder "" is the root, as in a full path "/name".
-    const std::string path = ResolvePath(programFolder_, folder);
-    keptFolderHandle_ = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    keptFolder_ = folder;
-    return keptFolderHandle_;
-}
-
-void NumberedFiles::releaseFolder() {
-    CloseIfOpen(keptFolderHandle_);
-    keptFolderHandle_ = -1;
-    keptFolder_.clear();
+    return adopt(number, ::open(path.c_str(), posix::ReadingFlags), size);
 }
 
 // Takes a freshly opened handle under number when it is a regular file of the size asked for;
 // closes it otherwise.
 bool NumberedFiles::adopt(int number, int handle, std::optional<std::int64_t> size) {
-    if (handle < 0) {
-        return false;
-    }
-    struct stat info {};
-    if (fstat(handle, &info) != 0 || !S_ISREG(info.st_mode) ||
-        (size && static_cast<std::int64_t>(info.st_size) != *size)) {
-        ::close(handle);
+    if (!posix::KeepIfRegularFile(handle, size)) {
         return false;
     }
     MakeRoomFor(handles_, number);
@@ -310,22 +254,8 @@ std::int64_t NumberedFiles::readWithFaults(int handle, unsigned char* buffer, st
 }
 
 std::int64_t NumberedFiles::readHandle(int handle, unsigned char* buffer, std::int64_t length) {
-    // A single read may return less than asked without being at the end; callers take a short
-    // count as the end of the file, so we keep reading until the end really comes.
-    std::int64_t done = 0;
-    while (done < length) {
-        const auto wanted =
-            static_cast<std::size_t>(std::min<std::int64_t>(length - done, SSIZE_MAX));
-        const ssize_t got = ::read(handle, buffer + done, wanted);
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
-        if (got <= 0) {
-            break;
-        }
-        done += got;
-    }
     // Bytes read before an error are still reported: the offset has moved past them.
+    const std::int64_t done = posix::ReadUpTo(handle, buffer, length);
     counters_.bytesRead += static_cast<std::uint64_t>(done);
     return done;
 }

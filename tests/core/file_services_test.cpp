@@ -6,14 +6,18 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <future>
 #include <gtest/gtest.h>
+#include <memory>
+#include <optional>
 #include <string>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
+#include <thread>
 #include <unistd.h>
 #include <utility>
 #include <vector>
@@ -491,7 +495,45 @@ TEST_F(FileServicesTest, HandlesAreReleasedOnReopeningAndAtTheEnd) {
     EXPECT_EQ(DescriptorsOpenOn(path), 0);
 }
 
-TEST_F(FileServicesTest, OpeningInAFolderReachesWhatTheFullPathReaches) {
+// Leading blocks as a test asks for them: the texts the reads name live here, and what the
+// reading hands back is kept.
+class CollectedBlocks final : public LeadingBlocks {
+  public:
+    void add(std::string folder, std::string name, std::int64_t size, std::int64_t length) {
+        texts_.push_back(std::make_unique<std::pair<std::string, std::string>>(std::move(folder),
+                                                                               std::move(name)));
+        reads_.push_back({texts_.back()->first, texts_.back()->second, size, length});
+        got.emplace_back();
+    }
+    std::size_t count() const override { return reads_.size(); }
+    LeadingRead describe(std::size_t file) const override { return reads_[file]; }
+    void take(std::size_t file, const unsigned char* bytes) override {
+        if (bytes != nullptr) {
+            got[file] = std::string(reinterpret_cast<const char*>(bytes),
+                                    static_cast<std::size_t>(reads_[file].length));
+        }
+    }
+    void progress(std::int64_t bytesRead) override {
+        shown.push_back(bytesRead);
+        onCallingThread = onCallingThread && std::this_thread::get_id() == caller_;
+    }
+
+    std::vector<std::optional<std::string>> got;
+    std::vector<std::int64_t> shown;
+    bool onCallingThread = true;
+
+  private:
+    std::vector<std::unique_ptr<std::pair<std::string, std::string>>> texts_;
+    std::vector<LeadingRead> reads_;
+    std::thread::id caller_ = std::this_thread::get_id();
+};
+
+int OpenDescriptors() {
+    return static_cast<int>(std::distance(std::filesystem::directory_iterator("/proc/self/fd"),
+                                          std::filesystem::directory_iterator()));
+}
+
+TEST_F(FileServicesTest, LeadingBlocksAreReadOnlyFromRegularFilesOfTheirSize) {
     tree_.write("in/a.txt", "alpha");
     tree_.write("in/b.txt", "bravo!");
     tree_.write("other/c.txt", "charlie");
@@ -501,48 +543,66 @@ TEST_F(FileServicesTest, OpeningInAFolderReachesWhatTheFullPathReaches) {
         std::string folder;
         std::string name;
         std::int64_t size;
-        const char* content; // null: refused
+        std::int64_t length;
+        std::optional<std::string> expected;
     } cases[] = {
-        {tree_.path("in"), "a.txt", 5, "alpha"},
-        {tree_.path("in"), "b.txt", 6, "bravo!"}, // the kept folder again
-        {"other", "c.txt", 7, "charlie"},         // relative to the program's folder
-        {tree_.path("in"), "a.txt", 4, nullptr},  // not the size asked for
-        {tree_.path("in"), "link", 5, nullptr},
-        {tree_.path("in"), "fifo", 0, nullptr},
-        {tree_.path("in"), "none", 5, nullptr},
-        {tree_.path("gone"), "a.txt", 5, nullptr},
+        {tree_.path("in"), "a.txt", 5, 5, "alpha"},
+        {tree_.path("in"), "b.txt", 6, 3, "bra"}, // the first bytes only
+        {"other", "c.txt", 7, 7, "charlie"},      // relative to the program's folder
+        {tree_.path("in"), "a.txt", 4, 4, {}},    // not the size asked for
+        {tree_.path("in"), "b.txt", 6, 7, {}},    // longer than the file
+        {tree_.path("in"), "link", 5, 5, {}},
+        {tree_.path("in"), "fifo", 0, 0, {}},
+        {tree_.path("in"), "none", 5, 5, {}},
+        {tree_.path("gone"), "a.txt", 5, 5, {}},
+        {tree_.path("in"), "a.txt", 5, 2, "al"}, // the kept folder again after another
     };
-    NumberedFiles files(programFolder());
+    CollectedBlocks blocks;
     for (const auto& each : cases) {
-        SCOPED_TRACE(each.folder + " / " + each.name);
-        const bool opened = WithoutWaiting<bool>(each.name, [&] {
-            return files.openInFolderAtSize(5, each.folder, each.name, each.size);
-        });
-        ASSERT_EQ(opened, each.content != nullptr);
-        std::string content(static_cast<std::size_t>(each.size) + 1, '\0');
-        const std::int64_t got =
-            files.read(reinterpret_cast<unsigned char*>(content.data()), each.size + 1);
-        content.resize(static_cast<std::size_t>(got));
-        EXPECT_EQ(content, each.content != nullptr ? each.content : "");
-        files.close(5);
+        blocks.add(each.folder, each.name, each.size, each.length);
     }
+    NumberedFiles files(programFolder());
+    const int before = OpenDescriptors();
+    WithoutWaiting<bool>("the leading blocks", [&] {
+        files.readLeadingBlocks(blocks);
+        return true;
+    });
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        EXPECT_EQ(blocks.got[i], cases[i].expected) << cases[i].folder << " / " << cases[i].name;
+    }
+    EXPECT_EQ(files.counters().filesOpened, 5u) << "every regular file of its size";
+    EXPECT_EQ(OpenDescriptors(), before) << "no file or folder is left open";
 }
 
-TEST_F(FileServicesTest, TheFolderKeptForOpeningInItIsLetGo) {
-    tree_.write("kept/a.txt", "a");
-    tree_.write("next/b.txt", "b");
-    {
-        NumberedFiles files(programFolder());
-        ASSERT_TRUE(files.openInFolderAtSize(1, tree_.path("kept"), "a.txt", 1));
-        files.close(1);
-        EXPECT_EQ(DescriptorsOpenOn(tree_.path("kept")), 1);
-        ASSERT_TRUE(files.openInFolderAtSize(1, tree_.path("next"), "b.txt", 1));
-        EXPECT_EQ(DescriptorsOpenOn(tree_.path("kept")), 0) << "another folder replaces it";
-        files.releaseFolder();
-        EXPECT_EQ(DescriptorsOpenOn(tree_.path("next")), 0);
-        ASSERT_TRUE(files.openInFolderAtSize(2, tree_.path("kept"), "a.txt", 1));
+TEST_F(FileServicesTest, LeadingBlocksOfManyFilesAreReadOnceEachAndShownAsTheyCome) {
+    CollectedBlocks blocks;
+    std::vector<std::string> contents;
+    std::int64_t total = 0;
+    for (int i = 0; i < 1500; ++i) {
+        const std::string folder = "many/d" + std::to_string(i % 37);
+        const std::string name = "f" + std::to_string(i);
+        contents.push_back(
+            std::string(static_cast<std::size_t>(1 + i % 300), static_cast<char>('a' + i % 26)) +
+            std::to_string(i));
+        tree_.write(folder + "/" + name, contents.back());
+        const auto size = static_cast<std::int64_t>(contents.back().size());
+        blocks.add(tree_.path(folder), name, size, std::min<std::int64_t>(size, 100));
+        total += std::min<std::int64_t>(size, 100);
     }
-    EXPECT_EQ(DescriptorsOpenOn(tree_.path("kept")), 0) << "and the end of the service";
+    NumberedFiles files(programFolder());
+    const int before = OpenDescriptors();
+    files.readLeadingBlocks(blocks);
+    for (std::size_t i = 0; i < contents.size(); ++i) {
+        ASSERT_TRUE(blocks.got[i].has_value()) << i;
+        EXPECT_EQ(*blocks.got[i], contents[i].substr(0, 100)) << i;
+    }
+    EXPECT_EQ(files.counters().filesOpened, contents.size());
+    EXPECT_EQ(files.counters().bytesRead, static_cast<std::uint64_t>(total));
+    EXPECT_TRUE(blocks.onCallingThread);
+    ASSERT_FALSE(blocks.shown.empty());
+    EXPECT_TRUE(std::is_sorted(blocks.shown.begin(), blocks.shown.end()));
+    EXPECT_EQ(blocks.shown.back(), total);
+    EXPECT_EQ(OpenDescriptors(), before);
 }
 
 TEST_F(FileServicesTest, CurrentIdentityIsWhatTheOpenHandleSeesNow) {

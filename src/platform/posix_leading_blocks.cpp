@@ -1,0 +1,160 @@
+#include "platform/file_faults.h"
+#include "platform/file_services.h"
+#include "platform/posix_reading.h"
+
+#include <algorithm>
+#include <atomic>
+#include <memory>
+#include <system_error>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace bk {
+
+namespace {
+
+// Files a reader takes at a time: runs of one folder mostly stay with one reader, and the
+// calling thread comes back often enough to show the progress.
+constexpr std::size_t FilesPerTurn = 64;
+// Below this many files, starting threads would cost more than it saves.
+constexpr std::size_t FilesWorthSharing = 256;
+constexpr unsigned MostReaders = 4;
+
+// The reading of one thread: the folder of its latest file kept open, a buffer and a tally.
+class Reader {
+  public:
+    Reader(const std::string& programFolder, FileFaults* faults)
+        : programFolder_(programFolder), faults_(faults) {}
+    ~Reader() { closeFolder(); }
+    Reader(const Reader&) = delete;
+    Reader& operator=(const Reader&) = delete;
+
+    // The file's first bytes, or null when it is not a regular file of its size or cannot be
+    // read that far.
+    const unsigned char* read(const LeadingRead& file) {
+        std::string path;
+        if (faults_ != nullptr) {
+            path =
+                ResolvePath(programFolder_, std::string(file.folder).append("/").append(file.name));
+            if (faults_->strike(FileFaults::Open, path).fail) {
+                return nullptr;
+            }
+        }
+        const int handle = open(file);
+        if (handle < 0) {
+            return nullptr;
+        }
+        std::int64_t length = file.length;
+        if (faults_ != nullptr) {
+            const FileFaults::Verdict verdict = faults_->strike(FileFaults::Read, path);
+            length = verdict.limit >= 0 ? std::min(length, verdict.limit) : length;
+        }
+        if (buffer_.size() < static_cast<std::size_t>(file.length)) {
+            buffer_.resize(static_cast<std::size_t>(file.length));
+        }
+        const std::int64_t got = length > 0 ? posix::ReadUpTo(handle, buffer_.data(), length) : 0;
+        ::close(handle);
+        bytesRead += static_cast<std::uint64_t>(got);
+        return got == file.length ? buffer_.data() : nullptr;
+    }
+
+    std::uint64_t filesOpened = 0;
+    std::uint64_t bytesRead = 0;
+
+  private:
+    int open(const LeadingRead& file) {
+        const int folder = folderHandleFor(file.folder);
+        if (folder < 0) {
+            return -1;
+        }
+        const int handle = ::openat(folder, std::string(file.name).c_str(), posix::ReadingFlags);
+        if (!posix::KeepIfRegularFile(handle, file.size)) {
+            return -1;
+        }
+        ++filesOpened;
+        return handle;
+    }
+
+    int folderHandleFor(std::string_view folder) {
+        if (folderHandle_ >= 0 && folder == folder_) {
+            return folderHandle_;
+        }
+        closeFolder();
+        // The folder "" is the root, as in a full path "/name".
+        folderHandle_ = posix::OpenFolder(ResolvePath(programFolder_, folder));
+        folder_ = folder;
+        return folderHandle_;
+    }
+
+    void closeFolder() {
+        if (folderHandle_ >= 0) {
+            ::close(folderHandle_);
+        }
+        folderHandle_ = -1;
+    }
+
+    const std::string& programFolder_;
+    FileFaults* faults_;
+    std::string folder_;
+    int folderHandle_ = -1;
+    std::vector<unsigned char> buffer_;
+};
+
+unsigned ReadersFor(std::size_t files, bool faultsAttached) {
+    if (faultsAttached || files < FilesWorthSharing) {
+        return 1; // a plan of faults counts calls, and counts them in order
+    }
+    return std::clamp(std::thread::hardware_concurrency(), 1U, MostReaders);
+}
+
+} // namespace
+
+void NumberedFiles::readLeadingBlocks(LeadingBlocks& blocks) {
+    const std::size_t count = blocks.count();
+    std::atomic<std::size_t> nextFile{0};
+    std::atomic<std::int64_t> bytesDone{0};
+    const auto readTurns = [&](Reader& reader, bool showProgress) {
+        for (;;) {
+            const std::size_t first = nextFile.fetch_add(FilesPerTurn);
+            if (first >= count) {
+                return;
+            }
+            std::int64_t bytes = 0;
+            for (std::size_t file = first; file < std::min(count, first + FilesPerTurn); ++file) {
+                const LeadingRead read = blocks.describe(file);
+                blocks.take(file, reader.read(read));
+                bytes += read.length;
+            }
+            const std::int64_t done = bytesDone.fetch_add(bytes) + bytes;
+            if (showProgress) {
+                blocks.progress(done);
+            }
+        }
+    };
+
+    std::vector<std::unique_ptr<Reader>> readers;
+    const unsigned wanted = ReadersFor(count, faults_ != nullptr);
+    for (unsigned i = 0; i < wanted; ++i) {
+        readers.push_back(std::make_unique<Reader>(programFolder_, faults_));
+    }
+    {
+        std::vector<std::jthread> helpers;
+        for (unsigned i = 1; i < wanted; ++i) {
+            try {
+                helpers.emplace_back(
+                    [&readTurns, &reader = *readers[i]] { readTurns(reader, false); });
+            } catch (const std::system_error&) {
+                break; // no thread to be had: the calling thread reads what is left
+            }
+        }
+        readTurns(*readers.front(), true);
+    } // the helpers are joined here
+    blocks.progress(bytesDone.load());
+    for (const auto& reader : readers) {
+        counters_.filesOpened += reader->filesOpened;
+        counters_.bytesRead += reader->bytesRead;
+    }
+}
+
+} // namespace bk
