@@ -95,6 +95,10 @@ class ContentEngine::Foreseeing final : public LeadingBlocks {
 };
 
 void ContentEngine::foresee(const std::vector<FileRecord*>& files) {
+    foreseen_.clear();
+    if (files.empty()) {
+        return; // nothing to read, nothing to show on the bar
+    }
     ReadingProgress progress(program_);
     std::int64_t leadingBytes = 0;
     for (const FileRecord* file : files) {
@@ -102,8 +106,8 @@ void ContentEngine::foresee(const std::vector<FileRecord*>& files) {
     }
     progress.expect(leadingBytes);
     foreseen_.assign(files.size(), {});
-    // In catalogue order, the files of one folder come one after another: the folder's path is
-    // walked once for all of them.
+    // In catalogue order, the files of one folder come one after another, and the file layer
+    // keeps a folder open for a run of its files.
     Foreseeing foreseeing(files, foreseen_, progress);
     program_.files.files.readLeadingBlocks(foreseeing);
     std::sort(foreseen_.begin(), foreseen_.end(), [](const LeadingBlock& a, const LeadingBlock& b) {

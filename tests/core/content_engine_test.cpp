@@ -1,6 +1,7 @@
 #include "catalogue/folder_scan.h"
 #include "duplicates/content_engine.h"
 #include "duplicates/duplicate_search.h"
+#include "support/open_descriptors.h"
 #include "support/recording_control_layer.h"
 #include "support/temp_tree.h"
 
@@ -242,11 +243,6 @@ std::vector<std::uint32_t> Renumbered(const std::vector<std::uint32_t>& classes)
     return renumbered;
 }
 
-int OpenDescriptors() {
-    return static_cast<int>(std::distance(std::filesystem::directory_iterator("/proc/self/fd"),
-                                          std::filesystem::directory_iterator()));
-}
-
 TEST(ContentEngine, ClassifiesAsThePairwiseMatcherDoesWithoutReadingAhead) {
     TempTree tree;
     const std::string big(70000, 'b');
@@ -294,6 +290,20 @@ TEST(ContentEngine, NeverGroupsAFileThatChangedAfterItsLeadingBlockWasReadAhead)
         tree.write("b", changed);
         const std::vector<std::uint32_t> classes = engine.classify(scanned.records);
         EXPECT_NE(classes[0], classes[1]);
+    }
+}
+
+TEST(ContentEngine, LeavesTheCompareBarEmptyWhenThereIsNothingToCompare) {
+    for (const bool anyFile : {false, true}) {
+        TempTree tree;
+        if (anyFile) {
+            tree.write("one", "1");
+            tree.write("two", "22");
+        }
+        ScannedTree scanned(tree);
+        SearchDuplicates(scanned.program, SameContent);
+        const std::vector<std::int64_t>& bar = scanned.controls.states[101];
+        EXPECT_TRUE(bar.empty() || bar.back() == 0) << (anyFile ? "unique sizes" : "no file");
     }
 }
 

@@ -1,4 +1,5 @@
 #include "platform/file_services.h"
+#include "support/open_descriptors.h"
 #include "support/temp_tree.h"
 
 #include <array>
@@ -25,6 +26,7 @@
 namespace bk {
 namespace {
 
+using test::OpenDescriptors;
 using test::PathExists;
 using test::TempTree;
 
@@ -527,11 +529,6 @@ class CollectedBlocks final : public LeadingBlocks {
     std::vector<LeadingRead> reads_;
     std::thread::id caller_ = std::this_thread::get_id();
 };
-
-int OpenDescriptors() {
-    return static_cast<int>(std::distance(std::filesystem::directory_iterator("/proc/self/fd"),
-                                          std::filesystem::directory_iterator()));
-}
 
 TEST_F(FileServicesTest, LeadingBlocksAreReadOnlyFromRegularFilesOfTheirSize) {
     tree_.write("in/a.txt", "alpha");
