@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -117,6 +118,14 @@ class FileFaults {
             verdict.limit = 0;
         }
         return verdict;
+    }
+
+    // For the file layer: whether a plan refuses this open of path.
+    bool refusesOpen(const std::string& path) { return strike(Open, path).fail; }
+    // For the file layer: how many of the length bytes asked for this read of path delivers.
+    std::int64_t deliveredOf(const std::string& path, std::int64_t length) {
+        const Verdict verdict = strike(Read, path);
+        return verdict.limit >= 0 ? std::min(length, verdict.limit) : length;
     }
 
     void opened(int number, const std::string& path) { openPaths_[number] = path; }

@@ -89,9 +89,11 @@ class NumberedFiles {
     // Releases the file held under number, if any; the current file is not changed.
     void close(int number);
 
-    // Reads the first bytes of many files, several at once on as many threads as the processor
-    // offers (on the calling thread alone while faults are attached), each thread walking a
-    // folder's path once for a run of files of that folder. Holds no file or folder open after.
+    // Reads the first bytes of many files. Given enough of them, it reads several at once, on as
+    // many threads as the processor offers up to four (on the calling thread alone while faults
+    // are attached). Each thread takes the files in turns of a few dozen, in the order given, and
+    // keeps the folder of its latest file open, so that a run of files of one folder costs one
+    // walk of the folder's path. Holds no file or folder open after.
     void readLeadingBlocks(LeadingBlocks& blocks);
 
     // What was opened and read so far, for benchmarks: a file read twice shows here.

@@ -195,7 +195,7 @@ bool NumberedFiles::openRegularFile(int number, std::string_view name,
 
 bool NumberedFiles::openWithFaults(int number, const std::string& path,
                                    std::optional<std::int64_t> size) {
-    if (faults_->strike(FileFaults::Open, path).fail || !openResolved(number, path, size)) {
+    if (faults_->refusesOpen(path) || !openResolved(number, path, size)) {
         return false;
     }
     faults_->opened(number, path);
@@ -245,11 +245,7 @@ std::int64_t NumberedFiles::read(unsigned char* buffer, std::int64_t length) {
 }
 
 std::int64_t NumberedFiles::readWithFaults(int handle, unsigned char* buffer, std::int64_t length) {
-    const FileFaults::Verdict verdict =
-        faults_->strike(FileFaults::Read, faults_->pathOf(current_));
-    if (verdict.limit >= 0) {
-        length = std::min(length, verdict.limit);
-    }
+    length = faults_->deliveredOf(faults_->pathOf(current_), length);
     return length > 0 ? readHandle(handle, buffer, length) : 0;
 }
 

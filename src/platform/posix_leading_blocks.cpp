@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <exception>
 #include <memory>
 #include <system_error>
 #include <thread>
@@ -33,11 +34,11 @@ class Reader {
     // The file's first bytes, or null when it is not a regular file of its size or cannot be
     // read that far.
     const unsigned char* read(const LeadingRead& file) {
-        std::string path;
+        std::string path; // only a plan of faults needs it
         if (faults_ != nullptr) {
             path =
                 ResolvePath(programFolder_, std::string(file.folder).append("/").append(file.name));
-            if (faults_->strike(FileFaults::Open, path).fail) {
+            if (faults_->refusesOpen(path)) {
                 return nullptr;
             }
         }
@@ -45,11 +46,8 @@ class Reader {
         if (handle < 0) {
             return nullptr;
         }
-        std::int64_t length = file.length;
-        if (faults_ != nullptr) {
-            const FileFaults::Verdict verdict = faults_->strike(FileFaults::Read, path);
-            length = verdict.limit >= 0 ? std::min(length, verdict.limit) : length;
-        }
+        const std::int64_t length =
+            faults_ != nullptr ? faults_->deliveredOf(path, file.length) : file.length;
         if (buffer_.size() < static_cast<std::size_t>(file.length)) {
             buffer_.resize(static_cast<std::size_t>(file.length));
         }
@@ -77,13 +75,14 @@ class Reader {
     }
 
     int folderHandleFor(std::string_view folder) {
-        if (folderHandle_ >= 0 && folder == folder_) {
-            return folderHandle_;
+        if (folder == folder_ && folderTried_) {
+            return folderHandle_; // -1 again for a folder that could not be opened
         }
         closeFolder();
         // The folder "" is the root, as in a full path "/name".
         folderHandle_ = posix::OpenFolder(ResolvePath(programFolder_, folder));
         folder_ = folder;
+        folderTried_ = true;
         return folderHandle_;
     }
 
@@ -97,9 +96,20 @@ class Reader {
     const std::string& programFolder_;
     FileFaults* faults_;
     std::string folder_;
+    bool folderTried_ = false;
     int folderHandle_ = -1;
     std::vector<unsigned char> buffer_;
 };
+
+// A file that cannot be read for want of memory is one we cannot vouch for, like any other
+// unreadable file; on a helper thread the exception would end the program.
+const unsigned char* readOrNothing(Reader& reader, const LeadingRead& file) {
+    try {
+        return reader.read(file);
+    } catch (const std::exception&) {
+        return nullptr;
+    }
+}
 
 unsigned ReadersFor(std::size_t files, bool faultsAttached) {
     if (faultsAttached || files < FilesWorthSharing) {
@@ -123,7 +133,7 @@ void NumberedFiles::readLeadingBlocks(LeadingBlocks& blocks) {
             std::int64_t bytes = 0;
             for (std::size_t file = first; file < std::min(count, first + FilesPerTurn); ++file) {
                 const LeadingRead read = blocks.describe(file);
-                blocks.take(file, reader.read(read));
+                blocks.take(file, readOrNothing(reader, read));
                 bytes += read.length;
             }
             const std::int64_t done = bytesDone.fetch_add(bytes) + bytes;

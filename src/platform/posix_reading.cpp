@@ -41,7 +41,8 @@ std::int64_t ReadUpTo(int handle, unsigned char* buffer, std::int64_t length) {
 }
 
 int OpenFolder(const std::string& path) {
-    return ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    // O_PATH asks only for the right to pass through the folder, as a full path would.
+    return ::open(path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
 }
 
 } // namespace bk::posix

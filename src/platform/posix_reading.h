@@ -19,7 +19,7 @@ bool KeepIfRegularFile(int handle, std::optional<std::int64_t> size);
 // Reads until length bytes came, the end of the file or an error, and gives the count read.
 std::int64_t ReadUpTo(int handle, unsigned char* buffer, std::int64_t length);
 
-// Opens folder for use as the base of openat; -1 when that fails.
+// Opens a folder as the base of openat; -1 when that fails.
 int OpenFolder(const std::string& path);
 
 } // namespace bk::posix

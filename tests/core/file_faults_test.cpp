@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
@@ -354,9 +355,11 @@ TEST_F(FaultySearchTest, AFileWhoseReadFailsJoinsNoGroupAndEveryOtherGroupStays)
         FileFaults::Effect effect;
         std::int64_t keep;
         std::vector<Paths> groups;
+        FileFaults::Call call = FileFaults::Read;
     };
-    // Small files are read whole in one go; larger ones first by their leading block and then
-    // block by block, so the later reads strike in the middle of the file.
+    // Every file is read first by its leading block (a small file whole), and, when another file
+    // shares that block's hash, again block by block from its start; later reads of a large file
+    // strike in its middle. A fault may also strike the opening, or change the file before it.
     const Case cases[] = {
         {2000, "a2", 0, 1, FileFaults::Fail, 0, {{"a1", "a3"}, {"b1", "b2"}}},
         {2000, "a2", 0, 1, FileFaults::Short, 1000, {{"a1", "a3"}, {"b1", "b2"}}},
@@ -367,6 +370,25 @@ TEST_F(FaultySearchTest, AFileWhoseReadFailsJoinsNoGroupAndEveryOtherGroupStays)
         {100000, "a2", 1, 1, FileFaults::Fail, 0, {{"a1", "a3"}, {"b1", "b2"}}},
         {100000, "a2", 1, 1, FileFaults::Short, 100, {{"a1", "a3"}, {"b1", "b2"}}},
         {100000, "a1", 1, FileFaults::Forever, FileFaults::Fail, 0, {{"a2", "a3"}, {"b1", "b2"}}},
+        {2000,
+         "a2",
+         0,
+         FileFaults::Forever,
+         FileFaults::Fail,
+         0,
+         {{"a1", "a3"}, {"b1", "b2"}},
+         FileFaults::Open},
+        {100000,
+         "b2",
+         0,
+         FileFaults::Forever,
+         FileFaults::Fail,
+         0,
+         {{"a1", "a2", "a3"}},
+         FileFaults::Open},
+        // Rewritten with other bytes of the same size just before it is first opened.
+        {2000, "a3", 0, 1, FileFaults::Change, 0, {{"a1", "a2"}, {"b1", "b2"}}, FileFaults::Open},
+        {100000, "a1", 0, 1, FileFaults::Change, 0, {{"a2", "a3"}, {"b1", "b2"}}, FileFaults::Open},
     };
     int round = 0;
     for (const Matcher& matcher : Matchers()) {
@@ -378,10 +400,14 @@ TEST_F(FaultySearchTest, AFileWhoseReadFailsJoinsNoGroupAndEveryOtherGroupStays)
             writeCopies(folder, each.size);
             FileFaults plan;
             files.attachFaults(&plan);
-            plan.plan(Fault(FileFaults::Read, each.effect, tree.path(folder + "/" + each.faulty))
+            plan.plan(Fault(each.call, each.effect, tree.path(folder + "/" + each.faulty))
                           .after(each.skip)
                           .striking(each.times)
-                          .keeping(each.keep));
+                          .keeping(each.keep)
+                          .doing([size = each.size](const std::string& path) {
+                              std::ofstream(path, std::ios::binary | std::ios::trunc)
+                                  << Content('x', size);
+                          }));
 
             searchIn(folder, matcher);
 
