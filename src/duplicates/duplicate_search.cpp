@@ -73,7 +73,6 @@ class CandidateIndex {
         return bucket.size() > 1 ? &bucket : nullptr;
     }
 
-    // Replaces a bucket by one bucket per class; classes[i] is the class of the bucket's i-th file.
     // Replaces a bucket by one bucket per class of two or more files; classes[i] is the class of
     // the bucket's i-th file. A file alone in its class can match nothing and leaves the index.
     void splitIntoClasses(const Bucket& bucket, const std::vector<std::uint32_t>& classes) {

@@ -223,8 +223,9 @@ class PropertyTest : public WindowTest {
         return bytes;
     }
 
-    // Sizes around the places where the reading changes its way: tiny files, the leading block
-    // of 4 KiB, files read whole and files compared block by block side by side.
+    // Sizes around the places where the reading changes its way: tiny files, files no longer
+    // than the leading block of 4 KiB (hashed whole ahead) and longer ones, whose leading
+    // block is only the start of a comparison side by side.
     std::size_t randomLength() {
         static const std::size_t around[] = {4095, 4096, 4097, 65535, 65536, 65537};
         switch (below(8)) {
