@@ -37,6 +37,9 @@ void ScanFolder(Program& program, const std::string& path, std::string_view patt
         !path.empty() && path.back() == '/' ? path.substr(0, path.size() - 1) : path;
     const SharedText folderOfEveryFile(folder);
     FolderScans& scans = program.files.scans;
+    if (depth == 0) {
+        scans.readAhead(folder);
+    }
     scans.begin(depth, folder);
     EntryKind kind = EntryEnd;
     do {
@@ -50,6 +53,9 @@ void ScanFolder(Program& program, const std::string& path, std::string_view patt
         }
         ShowFileCount(program);
     } while (kind != EntryEnd);
+    if (depth == 0) {
+        scans.stopReadingAhead();
+    }
 }
 
 } // namespace bk

@@ -132,6 +132,9 @@ enum EntryKind { EntryEnd = 0, EntryFile = 1, EntryFolder = 2 };
 class FolderScans {
   public:
     explicit FolderScans(std::string programFolder);
+    ~FolderScans();
+    FolderScans(const FolderScans&) = delete;
+    FolderScans& operator=(const FolderScans&) = delete;
 
     // Starts scan number over path (the empty path is the root; a trailing "/" is allowed),
     // replacing whatever the number held, and makes it the current scan. Only "every entry" is
@@ -149,6 +152,15 @@ class FolderScans {
     std::int64_t entrySize() const { return entry_.identity.size; }
     const FileIdentity& entryIdentity() const { return entry_.identity; }
 
+    // Lets the folders of a walk from path (the path begin will be given first) be read ahead
+    // on other threads, in the order a depth-first walk in delivery order begins them, until
+    // stopReadingAhead. begin then takes a folder's listing from there, or reads it itself when
+    // no thread has come to it yet; either way the entries are the same. Only folders reached as
+    // "path/name" by such a walk are read ahead. Nothing is read ahead while faults are attached.
+    // Tests hold entriesAheadAtMost, the entries read but not yet taken, low.
+    void readAhead(std::string_view path, std::size_t entriesAheadAtMost = 1 << 16);
+    void stopReadingAhead();
+
     // Tests plan faults here (see FileServices::attachFaults); null: none.
     void attachFaults(FileFaults* faults) { faults_ = faults; }
 
@@ -163,6 +175,15 @@ class FolderScans {
         std::vector<Entry> entries;
         std::size_t nextIndex = 0;
     };
+    // A folder's entries in delivery order; none when it could not be read completely.
+    struct Listing {
+        bool complete = false;
+        std::vector<Entry> entries;
+    };
+    class ReadAhead;
+    static Listing listFolder(const std::string& resolvedPath);
+    static std::string resolvedFolder(const std::string& programFolder, std::string_view path);
+    Listing listingReadAhead(std::string_view path);
     static bool readFolder(const std::string& path, std::vector<Entry>& entries);
     static std::vector<Entry> inDeliveryOrder(std::vector<Entry> entries);
     Scan* currentScan();
@@ -172,6 +193,7 @@ class FolderScans {
     std::vector<Scan> scans_;
     int current_ = -1;
     Entry entry_;
+    std::unique_ptr<ReadAhead> readAhead_;
 };
 
 // Zero-filled memory blocks by number.

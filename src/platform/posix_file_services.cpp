@@ -282,7 +282,13 @@ void NumberedFiles::close(int number) {
 
 // ---- Folder scans ----
 
-FolderScans::FolderScans(std::string programFolder) : programFolder_(std::move(programFolder)) {}
+FolderScans::Listing FolderScans::listFolder(const std::string& resolvedPath) {
+    std::vector<Entry> entries;
+    if (!readFolder(resolvedPath, entries)) {
+        return {};
+    }
+    return {true, inDeliveryOrder(std::move(entries))};
+}
 
 bool FolderScans::readFolder(const std::string& path, std::vector<Entry>& entries) {
     DIR* folder = opendir(path.c_str());
@@ -357,6 +363,10 @@ std::vector<FolderScans::Entry> FolderScans::inDeliveryOrder(std::vector<Entry> 
     return ordered;
 }
 
+std::string FolderScans::resolvedFolder(const std::string& programFolder, std::string_view path) {
+    return ResolvePath(programFolder, WithoutTrailingSeparators(path));
+}
+
 bool FolderScans::begin(int number, std::string_view path, std::string_view pattern) {
     current_ = number;
     if (number < 0) {
@@ -368,16 +378,18 @@ bool FolderScans::begin(int number, std::string_view path, std::string_view patt
     if (!MeansEveryEntry(pattern)) {
         return false;
     }
-    const std::string resolved = ResolvePath(programFolder_, WithoutTrailingSeparators(path));
-    if (faults_ != nullptr && faults_->strike(FileFaults::FolderRead, resolved).fail) {
-        return false;
+    Listing listing;
+    if (readAhead_ != nullptr) {
+        listing = listingReadAhead(path);
+    } else {
+        const std::string resolved = resolvedFolder(programFolder_, path);
+        if (faults_ != nullptr && faults_->strike(FileFaults::FolderRead, resolved).fail) {
+            return false;
+        }
+        listing = listFolder(resolved);
     }
-    std::vector<Entry> entries;
-    if (!readFolder(resolved, entries)) {
-        return false;
-    }
-    scan.entries = inDeliveryOrder(std::move(entries));
-    return true;
+    scan.entries = std::move(listing.entries);
+    return listing.complete;
 }
 
 void FolderScans::makeCurrent(int number) {

@@ -1,5 +1,6 @@
 #include "catalogue/catalogue.h"
 #include "catalogue/folder_scan.h"
+#include "platform/file_faults.h"
 #include "platform/file_services.h"
 #include "platform/headless_control_layer.h"
 #include "support/recording_control_layer.h"
@@ -93,6 +94,36 @@ class FolderScan : public ::testing::Test {
 
 // ---- Records and their order ----
 
+// A tree of nested folders, wide and deep enough that folders are read ahead on other threads
+// while the walk goes on.
+void WriteNestedTree(TempTree& tree, const std::string& under) {
+    for (int top = 0; top < 12; ++top) {
+        for (int middle = 0; middle < 6; ++middle) {
+            const std::string folder = under + "/t" + std::to_string(top) + "/M" +
+                                       std::to_string(middle) + (middle % 2 == 0 ? "/deep" : "");
+            for (int file = 0; file <= (top + middle) % 4; ++file) {
+                tree.write(folder + "/f" + std::to_string(file),
+                           std::string(static_cast<std::size_t>(file), 'x'));
+            }
+        }
+        tree.write(under + "/t" + std::to_string(top) + "/a.txt", "a");
+    }
+}
+
+// Every file below path, in the order of a depth-first walk of the scans, without the catalogue.
+void Walk(FolderScans& scans, const std::string& path, int depth, std::vector<std::string>& files) {
+    scans.begin(depth, path);
+    for (EntryKind kind = scans.next(); kind != EntryEnd; kind = scans.next()) {
+        const std::string name = scans.entryName();
+        if (kind == EntryFile) {
+            files.push_back(path + "/" + name);
+        } else if (name != "." && name != "..") {
+            Walk(scans, path + "/" + name, depth + 1, files);
+            scans.makeCurrent(depth);
+        }
+    }
+}
+
 TEST_F(FolderScan, RecordsEveryFileDepthFirstInNameOrderWithCaseIgnored) {
     tree.write("b.txt", "bb");
     tree.write("A.txt", "a");
@@ -131,6 +162,36 @@ TEST_F(FolderScan, FilesOfOneFolderShareOneTextOfItsPath) {
     EXPECT_EQ(&first->folder.str(), &second->folder.str()) << "one text for the folder f";
     EXPECT_NE(&first->folder.str(), &inSub->folder.str());
     EXPECT_EQ(inSub->folder, tree.path("f/sub"));
+}
+
+TEST_F(FolderScan, ReadingFoldersAheadGivesTheRecordsOfAWalkWithoutIt) {
+    WriteNestedTree(tree, "nested");
+    Scan(tree.path("nested"));
+    // An empty plan of faults keeps every folder read in the walk's own order.
+    FileFaults noFaults;
+    FileServices plainFiles(tree.root() + "/");
+    plainFiles.attachFaults(&noFaults);
+    RecordingControlLayer plainControls;
+    Program plain(plainControls, plainFiles);
+    ScanFolder(plain, tree.path("nested"), "*", 0);
+
+    EXPECT_EQ(Rows(), RowsOf(plain.catalogue.files));
+    EXPECT_GT(program.catalogue.files.count(), 100);
+}
+
+TEST_F(FolderScan, AWalkNeverWaitsForFolderReadersHeldBackByTheirShare) {
+    WriteNestedTree(tree, "held");
+    std::vector<std::string> unhindered;
+    FolderScans plainScans(tree.root() + "/");
+    Walk(plainScans, tree.path("held"), 0, unhindered);
+    for (const std::size_t entriesAhead : {1u, 7u, 60u}) {
+        FolderScans scans(tree.root() + "/");
+        scans.readAhead(tree.path("held"), entriesAhead);
+        std::vector<std::string> walked;
+        Walk(scans, tree.path("held"), 0, walked);
+        scans.stopReadingAhead();
+        EXPECT_EQ(walked, unhindered) << entriesAhead;
+    }
 }
 
 TEST_F(FolderScan, RecordsCarryTheIdentityOfTheFileOnDisk) {
