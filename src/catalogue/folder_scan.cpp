@@ -3,6 +3,8 @@
 #include "catalogue/name_patterns.h"
 #include "ui/status_line.h"
 
+#include <optional>
+
 namespace bk {
 
 namespace {
@@ -19,6 +21,20 @@ void CatalogueEntry(Program& program, const SharedText& folder) {
     record->name = scans.entryName();
     record->identity = scans.entryIdentity();
 }
+
+// Lets the scans read the folders of a walk ahead for as long as the walk lasts, however it ends.
+class WalkReadAhead {
+  public:
+    WalkReadAhead(FolderScans& scans, const std::string& folder) : scans_(scans) {
+        scans_.readAhead(folder);
+    }
+    ~WalkReadAhead() { scans_.stopReadingAhead(); }
+    WalkReadAhead(const WalkReadAhead&) = delete;
+    WalkReadAhead& operator=(const WalkReadAhead&) = delete;
+
+  private:
+    FolderScans& scans_;
+};
 
 void ShowFileCount(Program& program) {
     SetStatusDetail(program, std::to_string(program.catalogue.files.count()) + " Dateien");
@@ -37,8 +53,9 @@ void ScanFolder(Program& program, const std::string& path, std::string_view patt
         !path.empty() && path.back() == '/' ? path.substr(0, path.size() - 1) : path;
     const SharedText folderOfEveryFile(folder);
     FolderScans& scans = program.files.scans;
+    std::optional<WalkReadAhead> readingAhead;
     if (depth == 0) {
-        scans.readAhead(folder);
+        readingAhead.emplace(scans, folder);
     }
     scans.begin(depth, folder);
     EntryKind kind = EntryEnd;
@@ -53,9 +70,6 @@ void ScanFolder(Program& program, const std::string& path, std::string_view patt
         }
         ShowFileCount(program);
     } while (kind != EntryEnd);
-    if (depth == 0) {
-        scans.stopReadingAhead();
-    }
 }
 
 } // namespace bk

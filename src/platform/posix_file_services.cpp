@@ -291,10 +291,12 @@ FolderScans::Listing FolderScans::listFolder(const std::string& resolvedPath) {
 }
 
 bool FolderScans::readFolder(const std::string& path, std::vector<Entry>& entries) {
-    DIR* folder = opendir(path.c_str());
-    if (folder == nullptr) {
+    // Closed however the reading ends, an exception included.
+    const std::unique_ptr<DIR, int (*)(DIR*)> listing(opendir(path.c_str()), closedir);
+    if (listing == nullptr) {
         return false;
     }
+    DIR* const folder = listing.get();
     const int folderHandle = dirfd(folder);
     const auto describe = [folderHandle](const char* name) -> std::optional<Entry> {
         struct stat info {};
@@ -335,7 +337,6 @@ bool FolderScans::readFolder(const std::string& path, std::vector<Entry>& entrie
             entries.push_back(std::move(*entry));
         }
     }
-    closedir(folder);
     return complete;
 }
 

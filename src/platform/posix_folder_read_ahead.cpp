@@ -2,7 +2,11 @@
 
 #include <algorithm>
 #include <condition_variable>
+#include <cstdint>
+#include <exception>
+#include <map>
 #include <mutex>
+#include <optional>
 #include <stop_token>
 #include <system_error>
 #include <thread>
@@ -19,18 +23,19 @@ constexpr unsigned MostReaders = 4;
 } // namespace
 
 // Folder listings read ahead of a walk. A walk is nearly all system calls, one folder after
-// another; here threads list the folders it will come to, in the order it will: a stack of
-// folders to read whose top is the next one the walk will want, each listing's subfolders
-// pushed on it as soon as that listing is read. The walk takes listings as it comes to them,
-// and reads a folder itself when no thread has taken it up yet, so it never waits for a reader
-// that is held back.
+// another; here threads list the folders it will come to, in the order it will. Every folder to
+// read has its place in the walk: the positions of its own and its ancestors' subfolders among
+// their siblings, so that ordering places orders folders as a depth-first walk meets them. A
+// listing's subfolders are offered as soon as it is read, and readers always take the earliest
+// folder on offer. The walk takes listings as it comes to them, and reads a folder itself when
+// no reader has taken it up yet, so it never waits for a reader that is held back.
 class FolderScans::ReadAhead {
   public:
     // Past entriesAheadAtMost entries read but not yet taken by the walk, the readers wait.
     ReadAhead(const std::string& programFolder, std::string root, unsigned readers,
               std::size_t entriesAheadAtMost)
         : programFolder_(programFolder), entriesAheadAtMost_(entriesAheadAtMost) {
-        toRead_.push_back(std::move(root));
+        toRead_.emplace(Place{}, std::move(root));
         for (unsigned i = 0; i < readers; ++i) {
             try {
                 readers_.emplace_back([this](std::stop_token stop) { readWhileWanted(stop); });
@@ -39,7 +44,7 @@ class FolderScans::ReadAhead {
             }
         }
     }
-    // Stops and joins the readers before the listings go.
+    // Stops every reader at once, then joins them, before the listings go.
     ~ReadAhead() {
         for (std::jthread& reader : readers_) {
             reader.request_stop();
@@ -65,42 +70,61 @@ class FolderScans::ReadAhead {
             }
             changed_.wait(lock);
         }
-        // The walk's next folder is mostly on top of the stack.
-        const auto queued = std::find(toRead_.rbegin(), toRead_.rend(), path);
-        const bool expected = queued != toRead_.rend();
-        if (expected) {
-            toRead_.erase(std::next(queued).base());
+        // The walk's next folder is mostly the earliest on offer.
+        const auto offered =
+            std::find_if(toRead_.begin(), toRead_.end(),
+                         [&path](const auto& each) { return each.second == path; });
+        std::optional<Place> place;
+        if (offered != toRead_.end()) {
+            place = offered->first;
+            toRead_.erase(offered);
         }
         lock.unlock();
         Listing listing = read(path);
         lock.lock();
-        if (expected) {
-            offerSubfolders(path, listing);
+        if (place) {
+            offerSubfolders(*place, path, listing);
         }
         return listing;
     }
 
   private:
+    using Place = std::vector<std::uint32_t>;
+
     void readWhileWanted(std::stop_token stop) {
         std::unique_lock lock(mutex_);
         for (;;) {
             const bool work = changed_.wait(lock, stop, [this] {
                 return !toRead_.empty() && entriesAhead_ < entriesAheadAtMost_;
             });
-            if (!work) {
-                return; // stopped
+            if (!work || stop.stop_requested()) {
+                return;
             }
-            std::string path = std::move(toRead_.back());
-            toRead_.pop_back();
-            reading_.insert(path);
+            auto next = toRead_.extract(toRead_.begin());
+            try {
+                reading_.insert(next.mapped());
+            } catch (const std::exception&) {
+                return; // out of memory: the walk reads this folder and the rest itself
+            }
             lock.unlock();
-            Listing listing = read(path);
+            Listing listing = read(next.mapped());
             lock.lock();
-            reading_.erase(path);
-            offerSubfolders(path, listing);
-            entriesAhead_ += listing.entries.size();
-            ready_.emplace(std::move(path), std::move(listing));
+            reading_.erase(next.mapped());
+            keep(next.key(), next.mapped(), std::move(listing));
             changed_.notify_all();
+        }
+    }
+
+    // Offers the subfolders of a listing a reader read and keeps it for the walk. Out of memory,
+    // the walk reads the folder itself, and those subfolders it was not offered too. Locked.
+    void keep(const Place& place, std::string& path, Listing listing) {
+        try {
+            offerSubfolders(place, path, listing);
+            const std::size_t entries = listing.entries.size();
+            ready_.emplace(std::move(path), std::move(listing));
+            entriesAhead_ += entries;
+        } catch (const std::exception&) {
+            // on a reader thread the exception would end the program
         }
     }
 
@@ -108,17 +132,19 @@ class FolderScans::ReadAhead {
         try {
             return listFolder(resolvedFolder(programFolder_, path));
         } catch (const std::exception&) {
-            return {}; // as a folder that cannot be read: on a reader thread it would end the
-                       // program
+            return {}; // as a folder that cannot be read
         }
     }
 
-    // Pushes the listing's subfolders so that the first of them is read next, as the walk,
-    // which names them "path/name", enters them in delivery order. Called locked.
-    void offerSubfolders(const std::string& path, const Listing& listing) {
-        for (auto entry = listing.entries.rbegin(); entry != listing.entries.rend(); ++entry) {
-            if (entry->kind == EntryFolder && entry->name != "." && entry->name != "..") {
-                toRead_.push_back(path + "/" + entry->name);
+    // Offers the listing's subfolders, which the walk names "path/name" and enters in delivery
+    // order. Locked.
+    void offerSubfolders(const Place& place, const std::string& path, const Listing& listing) {
+        std::uint32_t position = 0;
+        for (const Entry& entry : listing.entries) {
+            if (entry.kind == EntryFolder && entry.name != "." && entry.name != "..") {
+                Place below = place;
+                below.push_back(position++);
+                toRead_.emplace(std::move(below), path + "/" + entry.name);
             }
         }
         changed_.notify_all();
@@ -128,11 +154,11 @@ class FolderScans::ReadAhead {
     const std::size_t entriesAheadAtMost_;
     std::mutex mutex_;
     std::condition_variable_any changed_;
-    std::vector<std::string> toRead_; // the back is read next
+    std::map<Place, std::string> toRead_; // the earliest in the walk is read next
     std::unordered_set<std::string> reading_;
     std::unordered_map<std::string, Listing> ready_;
     std::size_t entriesAhead_ = 0;
-    std::vector<std::jthread> readers_; // last: they go first
+    std::vector<std::jthread> readers_;
 };
 
 // Made here, where a read-ahead is a whole type.

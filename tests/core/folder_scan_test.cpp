@@ -179,7 +179,8 @@ TEST_F(FolderScan, ReadingFoldersAheadGivesTheRecordsOfAWalkWithoutIt) {
     EXPECT_GT(program.catalogue.files.count(), 100);
 }
 
-TEST_F(FolderScan, AWalkNeverWaitsForFolderReadersHeldBackByTheirShare) {
+// On a machine of one processor nothing is read ahead, and these walks are plain ones.
+TEST_F(FolderScan, ABoundedReadAheadGivesTheSameWalk) {
     WriteNestedTree(tree, "held");
     std::vector<std::string> unhindered;
     FolderScans plainScans(tree.root() + "/");
@@ -191,6 +192,28 @@ TEST_F(FolderScan, AWalkNeverWaitsForFolderReadersHeldBackByTheirShare) {
         Walk(scans, tree.path("held"), 0, walked);
         scans.stopReadingAhead();
         EXPECT_EQ(walked, unhindered) << entriesAhead;
+    }
+}
+
+TEST_F(FolderScan, AReadAheadCanBeLeftAtAnyPointOfItsWalk) {
+    WriteNestedTree(tree, "left");
+    std::vector<std::string> plainWalk;
+    FolderScans plainScans(tree.root() + "/");
+    Walk(plainScans, tree.path("left/t3"), 0, plainWalk);
+    for (const int foldersBegun : {0, 1, 5}) {
+        FolderScans scans(tree.root() + "/");
+        scans.readAhead(tree.path("left"), 3);
+        if (foldersBegun > 0) {
+            EXPECT_TRUE(scans.begin(0, tree.path("left")));
+        }
+        for (int top = 0; top + 1 < foldersBegun; ++top) {
+            EXPECT_TRUE(scans.begin(1, tree.path("left/t" + std::to_string(top))));
+        }
+        EXPECT_FALSE(scans.begin(2, tree.path("left/none"))) << "a folder that is not there";
+        scans.readAhead(tree.path("left/t3")); // replaces the first, which stops
+        std::vector<std::string> walked;
+        Walk(scans, tree.path("left/t3"), 0, walked);
+        EXPECT_EQ(walked, plainWalk) << foldersBegun;
     }
 }
 
