@@ -36,13 +36,7 @@ class DeletionCommandsTest : public WindowTest {
     void expectUnchanged(const Observed& before) {
         const Observed after = observe();
         EXPECT_EQ(after.disk, before.disk);
-        EXPECT_EQ(after.catalogue, before.catalogue);
-        EXPECT_EQ(after.allFiles, before.allFiles);
-        EXPECT_EQ(after.groups, before.groups);
-        EXPECT_EQ(after.members, before.members);
-        EXPECT_EQ(after.allFilesLabel, before.allFilesLabel);
-        EXPECT_EQ(after.groupsLabel, before.groupsLabel);
-        EXPECT_EQ(after.groupsSelection, before.groupsSelection);
+        expectCatalogueAndViewsAsBefore(before, after);
         EXPECT_EQ(after.membersSelection, before.membersSelection);
     }
 

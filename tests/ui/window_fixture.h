@@ -158,6 +158,17 @@ class WindowTest : public ::testing::Test {
         return seen;
     }
 
+    // The catalogue, the three views, their captions and the chosen group are as they were.
+    void expectCatalogueAndViewsAsBefore(const Observed& before, const Observed& after) {
+        EXPECT_EQ(after.catalogue, before.catalogue);
+        EXPECT_EQ(after.allFiles, before.allFiles);
+        EXPECT_EQ(after.groups, before.groups);
+        EXPECT_EQ(after.members, before.members);
+        EXPECT_EQ(after.allFilesLabel, before.allFilesLabel);
+        EXPECT_EQ(after.groupsLabel, before.groupsLabel);
+        EXPECT_EQ(after.groupsSelection, before.groupsSelection);
+    }
+
     std::string text(int control) { return controls.getText(control); }
     std::string statusText(int field) { return controls.statusField(field)->text().toStdString(); }
     bool enabled(int control) { return controls.controlWidget(control)->isEnabled(); }
