@@ -135,12 +135,19 @@ const ContentEngine::LeadingBlock* ContentEngine::foreseenOf(const FileRecord* f
 struct ContentEngine::Reading {
     Reading(ContentEngine& owner, const std::vector<FileRecord*>& sameSizeFiles)
         : engine(owner), program(owner.program_), files(sameSizeFiles),
-          size(sameSizeFiles.front()->size), classes(sameSizeFiles.size(), 0), progress(program) {}
+          size(sameSizeFiles.front()->size), classes(sameSizeFiles.size(), 0), progress(program) {
+        foreseen.reserve(files.size());
+        for (const FileRecord* file : files) {
+            foreseen.push_back(engine.foreseenOf(file));
+        }
+    }
 
     ContentEngine& engine;
     Program& program;
     const std::vector<FileRecord*>& files;
     const std::int64_t size;
+    // Each file's leading block as read ahead; null where it was not.
+    std::vector<const LeadingBlock*> foreseen;
     std::vector<std::uint32_t> classes;
     std::uint32_t nextClass = 0;
     ReadingProgress progress;
@@ -184,16 +191,16 @@ struct ContentEngine::Reading {
 
     std::int64_t unforeseenLeadingBytes() const {
         std::int64_t bytes = 0;
-        for (const FileRecord* file : files) {
-            bytes += engine.foreseenOf(file) == nullptr ? LeadingLengthOf(*file) : 0;
+        for (std::size_t file = 0; file < files.size(); ++file) {
+            bytes += foreseen[file] == nullptr ? LeadingLengthOf(*files[file]) : 0;
         }
         return bytes;
     }
 
     // The leading block of a file as read ahead, or read now.
     LeadingBlock leadingBlockOf(std::size_t file) {
-        if (const LeadingBlock* foreseen = engine.foreseenOf(files[file])) {
-            return *foreseen;
+        if (foreseen[file] != nullptr) {
+            return *foreseen[file];
         }
         const std::int64_t length = LeadingLengthOf(*files[file]);
         unsigned char* block = engine.bufferOf(static_cast<std::size_t>(length));
