@@ -126,13 +126,13 @@ TEST_F(DeletionCommandsTest, DeletingAMarkedFileOfALargerGroupKeepsItsRowAndSele
     int round = 0;
     for (const MarkedCase& each : cases) {
         SCOPED_TRACE(testing::Message() << each.memberCount << " members, marked " << each.marked);
-        const std::string folder = "r" + std::to_string(round++);
+        const std::string folder = std::string("r").append(std::to_string(round++));
         std::vector<std::string> names;
         std::string groupRow = std::to_string(each.memberCount) + ":";
         for (int i = 0; i < each.memberCount; ++i) {
             names.push_back(folder + "/m" + std::to_string(i) + ".txt");
             tree.write(names.back(), Alpha);
-            groupRow += (i == 0 ? " " : ", ") + ("m" + std::to_string(i) + ".txt");
+            groupRow.append(i == 0 ? " m" : ", m").append(std::to_string(i)).append(".txt");
         }
         tree.write(folder + "/z.txt", Gamma);
         press(ResetButton);
@@ -445,7 +445,7 @@ TEST_F(DeletionCommandsTest, DeletingOthersIsRefusedWhileTheMarkedCopyDiffersFro
     for (const Change& change : ChangesOnDisk()) {
         SCOPED_TRACE(change.name);
         shownBoxes.clear();
-        const std::string folder = "c" + std::to_string(round++);
+        const std::string folder = std::string("c").append(std::to_string(round++));
         for (const char* file : {"/k1.txt", "/k2.txt", "/k3.txt"}) {
             tree.write(folder + file, Alpha);
         }
@@ -472,7 +472,7 @@ TEST_F(DeletionCommandsTest, DeletingTheMarkedFileIsRefusedWhenNoIntactOtherCopy
     for (const Change& change : ChangesOnDisk()) {
         SCOPED_TRACE(change.name);
         shownBoxes.clear();
-        const std::string folder = "c" + std::to_string(round++);
+        const std::string folder = std::string("c").append(std::to_string(round++));
         tree.write(folder + "/k1.txt", Alpha);
         tree.write(folder + "/k2.txt", Alpha);
         press(ResetButton);
@@ -510,7 +510,7 @@ TEST_F(DeletionCommandsTest, AFileChangedSinceTheScanIsNotDeleted) {
     for (const Change& change : ChangesOnDisk()) {
         SCOPED_TRACE(change.name);
         shownBoxes.clear();
-        const std::string folder = "c" + std::to_string(round++);
+        const std::string folder = std::string("c").append(std::to_string(round++));
         for (const char* file : {"/k1.txt", "/k2.txt", "/k3.txt"}) {
             tree.write(folder + file, Alpha);
         }

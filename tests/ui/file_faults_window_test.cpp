@@ -100,7 +100,7 @@ TEST_F(FileFaultsWindowTest, DeletingOthersWhenNoFileCanGoReportsEachAndKeepsThe
     int round = 0;
     for (const Refusal& refusal : Refusals()) {
         SCOPED_TRACE(refusal.name);
-        const std::string folder = "o" + std::to_string(round++);
+        const std::string folder = std::string("o").append(std::to_string(round++));
         const auto name = [&](const char* file) { return at(folder + "/" + file); };
         showGroupOf(folder, {"d1.txt", "d2.txt", "d3.txt", "d4.txt"});
         controls.setState(MembersView, 2);
@@ -143,7 +143,7 @@ TEST_F(FileFaultsWindowTest, AMarkedFileWhoseUnlinkFailsAfterTheGuardIsReportedA
         for (const Case& each : cases) {
             SCOPED_TRACE(testing::Message() << refusal.name << ", " << each.members.size()
                                             << " members, marked " << each.marked);
-            const std::string folder = "m" + std::to_string(round++);
+            const std::string folder = std::string("m").append(std::to_string(round++));
             showGroupOf(folder, each.members);
             controls.setState(MembersView, each.marked);
             const std::string marked =
