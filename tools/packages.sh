@@ -15,5 +15,5 @@ ensure_packages() {
 }
 
 BUILD_PACKAGES=(cmake make g++ pkg-config qt6-base-dev libgtest-dev fonts-dejavu-core)
-TEST_PACKAGES=(xvfb xauth xdotool x11-utils imagemagick desktop-file-utils clang-format
+TEST_PACKAGES=(xvfb xauth xdotool x11-utils imagemagick desktop-file-utils appstream clang-format
     clang libclang-rt-14-dev)
