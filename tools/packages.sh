@@ -17,3 +17,6 @@ ensure_packages() {
 BUILD_PACKAGES=(cmake make g++ pkg-config qt6-base-dev libgtest-dev fonts-dejavu-core)
 TEST_PACKAGES=(xvfb xauth xdotool x11-utils imagemagick desktop-file-utils appstream clang-format
     clang libclang-rt-14-dev)
+# CPack's Debian generator reads the binary's library dependencies with dpkg-shlibdeps and
+# finds the binaries with file.
+PACKAGE_PACKAGES=(dpkg-dev file)
