@@ -20,3 +20,6 @@ TEST_PACKAGES=(xvfb xauth xdotool x11-utils imagemagick desktop-file-utils appst
 # CPack's Debian generator reads the binary's library dependencies with dpkg-shlibdeps and
 # finds the binaries with file.
 PACKAGE_PACKAGES=(dpkg-dev file)
+# Checking the package: lintian, the validators, and the end-to-end test on the unpacked program.
+CHECK_PACKAGES=(lintian appstream desktop-file-utils xvfb xauth xdotool x11-utils imagemagick
+    fonts-dejavu-core)
