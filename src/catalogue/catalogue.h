@@ -1,7 +1,7 @@
 #pragma once
 
 #include "catalogue/cursor_list.h"
-#include "catalogue/shared_text.h"
+#include "catalogue/scanned_folder.h"
 #include "platform/file_identity.h"
 
 #include <cstdint>
@@ -13,7 +13,7 @@ namespace bk {
 // A file found by a folder scan.
 struct FileRecord {
     std::int64_t size = 0;
-    SharedText folder; // as walked; never ends in "/" ("" for files directly in the root)
+    ScannedFolder folder; // as walked; never ends in "/" ("" for files directly in the root)
     std::string name;
     // 1 only while a search runs, for a file already placed in a group as a later member.
     std::uint8_t grouped = 0;
@@ -32,7 +32,7 @@ struct GroupRecord {
 };
 
 struct MemberRecord {
-    SharedText folder;
+    ScannedFolder folder;
     std::string name;
     FileRecord* file = nullptr;
 };

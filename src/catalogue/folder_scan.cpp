@@ -9,11 +9,7 @@ namespace bk {
 
 namespace {
 
-bool IsSelfOrParent(const std::string& name) {
-    return name == "." || name == "..";
-}
-
-void CatalogueEntry(Program& program, const SharedText& folder) {
+void CatalogueEntry(Program& program, const ScannedFolder& folder) {
     const FolderScans& scans = program.files.scans;
     FileRecord* record = program.catalogue.files.insertAfterCurrent();
     record->size = scans.entrySize();
@@ -40,36 +36,48 @@ void ShowFileCount(Program& program) {
     SetStatusDetail(program, std::to_string(program.catalogue.files.count()) + " Dateien");
 }
 
+// Walks the folder at path, begun as scan number depth. The folder's own entry ".", which
+// every listing delivers first, tells who the folder is as it was read: the added folder
+// itself when outer is null, else the folder name inside outer.
+void WalkFolder(Program& program, const std::string& path, const ScannedFolder* outer,
+                std::string_view name, std::string_view patternText, int depth) {
+    SetStatusActivity(program, "Lese Dateien...");
+    FolderScans& scans = program.files.scans;
+    scans.begin(depth, path);
+    ScannedFolder here(path);
+    EntryKind kind = EntryEnd;
+    do {
+        kind = scans.next();
+        const std::string& entry = scans.entryName();
+        if (kind == EntryFolder && entry == ".") {
+            here = outer != nullptr ? outer->inside(name, scans.entryIdentity())
+                                    : ScannedFolder::Added(path, scans.entryIdentity());
+        } else if (kind == EntryFolder && entry != "..") {
+            const std::string inner = entry;
+            WalkFolder(program, path + "/" + inner, &here, inner, patternText, depth + 1);
+            scans.makeCurrent(depth);
+        } else if (kind == EntryFile && MatchesAnyPattern(program.catalogue.patterns, entry)) {
+            CatalogueEntry(program, here);
+        }
+        ShowFileCount(program);
+    } while (kind != EntryEnd);
+}
+
 } // namespace
 
 void ScanFolder(Program& program, const std::string& path, std::string_view patternText,
                 int depth) {
-    SetStatusActivity(program, "Lese Dateien...");
     if (depth == 0) {
         SplitPatterns(program.catalogue.patterns, patternText);
     }
     // The root is walked as "", so that its files get the folder "" and the full path "/name".
     const std::string folder =
         !path.empty() && path.back() == '/' ? path.substr(0, path.size() - 1) : path;
-    const SharedText folderOfEveryFile(folder);
-    FolderScans& scans = program.files.scans;
     std::optional<WalkReadAhead> readingAhead;
     if (depth == 0) {
-        readingAhead.emplace(scans, folder);
+        readingAhead.emplace(program.files.scans, folder);
     }
-    scans.begin(depth, folder);
-    EntryKind kind = EntryEnd;
-    do {
-        kind = scans.next();
-        if (kind == EntryFolder && !IsSelfOrParent(scans.entryName())) {
-            ScanFolder(program, folder + "/" + scans.entryName(), patternText, depth + 1);
-            scans.makeCurrent(depth);
-        } else if (kind == EntryFile &&
-                   MatchesAnyPattern(program.catalogue.patterns, scans.entryName())) {
-            CatalogueEntry(program, folderOfEveryFile);
-        }
-        ShowFileCount(program);
-    } while (kind != EntryEnd);
+    WalkFolder(program, folder, nullptr, {}, patternText, depth);
 }
 
 } // namespace bk

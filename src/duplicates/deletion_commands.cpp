@@ -3,6 +3,7 @@
 #include "ui/control_numbers.h"
 #include "ui/result_views.h"
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <vector>
@@ -15,36 +16,68 @@ std::string MemberPath(const MemberRecord& member) {
     return FullPath(member.folder, member.name);
 }
 
-// The file on disk is still the one the search compared: same file, size and modification time.
-bool IsAsRecorded(const MemberRecord& member) {
-    const std::optional<FileIdentity> now = RegularFileIdentity(MemberPath(member));
-    return now && now->unchangedSince(member.file->identity);
-}
-
-// A content group may lose a file only while another copy is known to stay: the file to delete
-// must still be the one that was compared, and the staying member must be intact and not the
-// same file reached by another name. Same-name groups hold different contents; the user deletes
-// those knowingly.
-bool SafeToDelete(const Program& program, const MemberRecord& doomed, const MemberRecord& staying) {
-    if (program.groupsMode != SameContent) {
-        return true;
+// A member's file as it was found, for the file layer; nothing for a record that no walk made.
+std::optional<FoundFile> FoundFileOf(const MemberRecord& member) {
+    std::optional<FolderWay> way = member.file->folder.way();
+    if (!way) {
+        return std::nullopt;
     }
-    return IsAsRecorded(doomed) && IsAsRecorded(staying) &&
-           !staying.file->identity.sameFileAs(doomed.file->identity);
+    return FoundFile{std::move(*way), member.file->name, member.file->identity};
 }
 
-// For deleting one member: any other member of the group that stays intact.
-bool AnotherCopyStays(const Program& program, const GroupRecord& group,
-                      const MemberRecord& doomed) {
-    MemberRecord* member = group.firstMember;
-    for (std::int64_t j = 0; j < group.memberCount && member != nullptr; ++j) {
-        if (member != &doomed && SafeToDelete(program, doomed, *member)) {
-            return true;
+// The members of a content group that stay and may prove a deletion safe, as they were found,
+// in the order they are tried.
+class StayingCopies {
+  public:
+    void add(const MemberRecord& member) {
+        if (std::optional<FoundFile> file = FoundFileOf(member)) {
+            copies_.push_back({&member, std::move(*file)});
         }
-        member = MemberList::nextOf(member);
     }
-    return false;
-}
+
+    std::vector<const FoundFile*> besides(const MemberRecord& doomed) const {
+        std::vector<const FoundFile*> others;
+        for (const Copy& copy : copies_) {
+            if (copy.member != &doomed) {
+                others.push_back(&copy.file);
+            }
+        }
+        return others;
+    }
+
+  private:
+    struct Copy {
+        const MemberRecord* member;
+        FoundFile file;
+    };
+    std::vector<Copy> copies_;
+};
+
+// The compare bar shows a deletion's proof as it shows a search's reading, and is empty again
+// once the proof is over.
+class ProofOnCompareBar : public ProofProgress {
+  public:
+    explicit ProofOnCompareBar(ControlLayer& controls) : controls_(controls) {}
+    ~ProofOnCompareBar() override {
+        if (shown_ > 0) {
+            controls_.setState(CompareProgress, 0);
+        }
+    }
+    ProofOnCompareBar(const ProofOnCompareBar&) = delete;
+    ProofOnCompareBar& operator=(const ProofOnCompareBar&) = delete;
+
+    void compared(std::int64_t bytes, std::int64_t total) override {
+        const std::int64_t percent = total > 0 ? bytes * 100 / total : 100;
+        if (percent != shown_) {
+            shown_ = percent;
+            controls_.setState(CompareProgress, percent);
+        }
+    }
+
+  private:
+    ControlLayer& controls_;
+    std::int64_t shown_ = 0;
+};
 
 bool IsGroupMember(Program& program, const FileRecord* file) {
     for (GroupRecord* group = program.catalogue.groups.first(); group != nullptr;
@@ -90,8 +123,19 @@ void ForgetOtherRecordsOf(Program& program, const FileRecord& deleted) {
     }
 }
 
-bool DeleteMemberFile(Program& program, const MemberRecord& member) {
-    if (!program.files.deleteFile(MemberPath(member))) {
+// Deletes a member's file while it is still the file that was found; a file of a content group
+// goes only while staying proves that another copy of its bytes stays.
+bool DeleteMemberFile(Program& program, const MemberRecord& member, StayingCopies* staying) {
+    const std::optional<FoundFile> file = FoundFileOf(member);
+    if (!file) {
+        return false;
+    }
+    if (staying != nullptr) {
+        ProofOnCompareBar bar(program.controls);
+        if (!program.files.removeProvenCopy(*file, staying->besides(member), bar)) {
+            return false;
+        }
+    } else if (!program.files.removeFound(*file)) {
         return false;
     }
     ForgetOtherRecordsOf(program, *member.file);
@@ -176,7 +220,19 @@ void DeleteMarkedCommand(Program& program) {
     const std::int64_t m = selection.markedRow;
     MemberList& members = program.catalogue.members;
     const MemberRecord& marked = *StepToMember(members, group, m);
-    if (!AnotherCopyStays(program, group, marked) || !DeleteMemberFile(program, marked)) {
+    // Every other member stays, in the group's order.
+    std::optional<StayingCopies> staying;
+    if (program.groupsMode == SameContent) {
+        staying.emplace();
+        MemberRecord* member = group.firstMember;
+        for (std::int64_t j = 0; j < group.memberCount && member != nullptr; ++j) {
+            if (member != &marked) {
+                staying->add(*member);
+            }
+            member = MemberList::nextOf(member);
+        }
+    }
+    if (!DeleteMemberFile(program, marked, staying ? &*staying : nullptr)) {
         ReportUndeletable(program, marked);
         return;
     }
@@ -202,6 +258,12 @@ void DeleteOthersCommand(Program& program) {
     GroupRecord& group = *selection.group;
     MemberList& members = program.catalogue.members;
     const MemberRecord& marked = *StepToMember(members, group, selection.markedRow);
+    // The marked member stays, and so does every member whose deletion is refused.
+    std::optional<StayingCopies> staying;
+    if (program.groupsMode == SameContent) {
+        staying.emplace();
+        staying->add(marked);
+    }
     members.makeCurrent(group.firstMember);
     const std::int64_t n = group.memberCount;
     std::int64_t kept = 0; // members that stay; also the view row of the member being handled
@@ -216,8 +278,11 @@ void DeleteOthersCommand(Program& program) {
         const MemberRecord& member = *members.current();
         if (row == selection.markedRow) {
             keepCurrent();
-        } else if (!SafeToDelete(program, member, marked) || !DeleteMemberFile(program, member)) {
+        } else if (!DeleteMemberFile(program, member, staying ? &*staying : nullptr)) {
             ReportUndeletable(program, member);
+            if (staying) {
+                staying->add(member);
+            }
             keepCurrent();
         } else {
             RetireMember(program);

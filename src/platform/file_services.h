@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/file_identity.h"
+#include "platform/file_removal.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -32,10 +33,6 @@ std::optional<FileIdentity> RegularFileIdentity(const std::string& path);
 // The identity of the folder at path (following links, as a walk of it would); nothing when
 // there is no folder there.
 std::optional<FileIdentity> FolderIdentity(const std::string& path);
-
-// Deletes the regular file name; false when it is missing, not a regular file, read-only (no
-// write permission bit at all, or no write access for this user), or the system refuses.
-bool DeleteFile(std::string_view programFolder, std::string_view name);
 
 // The first bytes of a file: length bytes of the regular file name inside folder (as a full path
 // joins them), when it still has size bytes.
@@ -219,11 +216,14 @@ struct FileServices {
     NumberedFiles files;
     FolderScans scans;
     MemoryBlocks blocks;
-    bool deleteFile(std::string_view name) const {
-        if (faults_ != nullptr) {
-            return deleteWithFaults(name);
-        }
-        return DeleteFile(programFolder, name);
+    // Removes a file that was found, or one of several copies while another stays (see
+    // file_removal.h).
+    bool removeFound(const FoundFile& file) const {
+        return RemoveFoundFile(programFolder, file, faults_);
+    }
+    bool removeProvenCopy(const FoundFile& file, const std::vector<const FoundFile*>& copies,
+                          ProofProgress& progress) const {
+        return RemoveProvenCopy(programFolder, file, copies, progress, faults_);
     }
 
     // Makes every service consult faults, planned by a test, before it reaches the disk; null
@@ -236,7 +236,6 @@ struct FileServices {
     FileFaults* faults() const { return faults_; }
 
   private:
-    bool deleteWithFaults(std::string_view name) const;
     FileFaults* faults_ = nullptr;
 };
 

@@ -19,18 +19,10 @@ namespace bk {
 
 namespace {
 
+using posix::IdentityOf;
+
 bool IsAbsolute(std::string_view name) {
     return !name.empty() && name.front() == '/';
-}
-
-FileIdentity IdentityOf(const struct stat& info) {
-    FileIdentity identity;
-    identity.device = static_cast<std::uint64_t>(info.st_dev);
-    identity.inode = static_cast<std::uint64_t>(info.st_ino);
-    identity.size = static_cast<std::int64_t>(info.st_size);
-    identity.modifiedSeconds = static_cast<std::int64_t>(info.st_mtim.tv_sec);
-    identity.modifiedNanoseconds = static_cast<std::int64_t>(info.st_mtim.tv_nsec);
-    return identity;
 }
 
 std::optional<struct stat> StatusWithoutFollowing(const std::string& path) {
@@ -110,26 +102,6 @@ std::optional<FileIdentity> FolderIdentity(const std::string& path) {
         return std::nullopt;
     }
     return IdentityOf(info);
-}
-
-bool DeleteFile(std::string_view programFolder, std::string_view name) {
-    const std::string path = ResolvePath(programFolder, name);
-    const auto info = StatusWithoutFollowing(path);
-    if (!info || !S_ISREG(info->st_mode)) {
-        return false;
-    }
-    // A file nobody may write is read-only on purpose; it stays even when we could remove it,
-    // as root can.
-    const bool hasAnyWriteBit = (info->st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0;
-    if (!hasAnyWriteBit || faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0) {
-        return false;
-    }
-    return unlink(path.c_str()) == 0;
-}
-
-bool FileServices::deleteWithFaults(std::string_view name) const {
-    return !faults_->strike(FileFaults::Delete, ResolvePath(programFolder, name)).fail &&
-           DeleteFile(programFolder, name);
 }
 
 std::string ExecutableFolder() {

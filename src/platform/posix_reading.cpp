@@ -40,6 +40,18 @@ std::int64_t ReadUpTo(int handle, unsigned char* buffer, std::int64_t length) {
     return done;
 }
 
+FileIdentity IdentityOf(const struct stat& info) {
+    FileIdentity identity;
+    identity.device = static_cast<std::uint64_t>(info.st_dev);
+    identity.inode = static_cast<std::uint64_t>(info.st_ino);
+    identity.size = static_cast<std::int64_t>(info.st_size);
+    identity.modifiedSeconds = static_cast<std::int64_t>(info.st_mtim.tv_sec);
+    identity.modifiedNanoseconds = static_cast<std::int64_t>(info.st_mtim.tv_nsec);
+    identity.changedSeconds = static_cast<std::int64_t>(info.st_ctim.tv_sec);
+    identity.changedNanoseconds = static_cast<std::int64_t>(info.st_ctim.tv_nsec);
+    return identity;
+}
+
 int OpenFolder(const std::string& path) {
     // O_PATH asks only for the right to pass through the folder, as a full path would.
     return ::open(path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);

@@ -1,9 +1,12 @@
 #pragma once
 
+#include "platform/file_identity.h"
+
 #include <cstdint>
 #include <fcntl.h>
 #include <optional>
 #include <string>
+#include <sys/stat.h>
 
 // What every reading of a file through the file layer shares.
 namespace bk::posix {
@@ -18,6 +21,9 @@ bool KeepIfRegularFile(int handle, std::optional<std::int64_t> size);
 
 // Reads until length bytes came, the end of the file or an error, and gives the count read.
 std::int64_t ReadUpTo(int handle, unsigned char* buffer, std::int64_t length);
+
+// Who a file is and how it looks, from its status.
+FileIdentity IdentityOf(const struct stat& info);
 
 // Opens a folder as the base of openat; -1 when that fails.
 int OpenFolder(const std::string& path);

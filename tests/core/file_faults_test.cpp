@@ -2,6 +2,7 @@
 #include "duplicates/content_comparison.h"
 #include "duplicates/duplicate_search.h"
 #include "platform/file_faults.h"
+#include "support/found_on_disk.h"
 #include "support/recording_control_layer.h"
 #include "support/temp_tree.h"
 
@@ -174,7 +175,8 @@ TEST_F(FileFaultsTest, EveryKindOfCallFailsWhenPlannedAndWorksAgainAfterwards) {
         {FileFaults::Open, file, [&] { return files.files.openForReadingAtSize(3, file, 7); }},
         {FileFaults::FolderRead, folder,
          [&] { return files.scans.begin(0, folder + "/") && files.scans.next() == EntryFolder; }},
-        {FileFaults::Delete, file, [&] { return files.deleteFile(file); }},
+        {FileFaults::Delete, file,
+         [&] { return files.removeFound(FoundOnDisk("/", folder, {}, "file.txt")); }},
     };
     for (const Case& each : cases) {
         SCOPED_TRACE(testing::Message() << "call " << each.call);

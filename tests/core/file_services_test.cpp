@@ -1,4 +1,5 @@
 #include "platform/file_services.h"
+#include "support/found_on_disk.h"
 #include "support/open_descriptors.h"
 #include "support/temp_tree.h"
 
@@ -26,6 +27,7 @@
 namespace bk {
 namespace {
 
+using test::FoundOnDisk;
 using test::OpenDescriptors;
 using test::PathExists;
 using test::TempTree;
@@ -170,7 +172,8 @@ TEST_F(FileServicesTest, RelativeNamesUseProgramFolderAndLeaveCurrentDirectoryAl
     EXPECT_TRUE(files.openForReading(1, "sub/x.txt"));
     FolderScans scans(programFolder());
     EXPECT_EQ(WholeScan(scans, "sub"), (std::vector<Seen>{kSelf, kParent, {"x.txt", EntryFile}}));
-    EXPECT_TRUE(DeleteFile(programFolder(), "sub/x.txt"));
+    EXPECT_TRUE(RemoveFoundFile(programFolder(), FoundOnDisk(programFolder(), "sub", {}, "x.txt"),
+                                nullptr));
     EXPECT_FALSE(tree_.exists("sub/x.txt"));
 
     EXPECT_EQ(Cwd(), cwdBefore);
@@ -356,7 +359,9 @@ TEST_F(FileServicesTest, NamesAreBytesNotText) {
               (std::vector<std::string>{".", "..", latin1Name}));
     EXPECT_TRUE(files.openForReading(1, tree_.path("bytes/" + latin1Name)));
     files.close(1);
-    EXPECT_TRUE(DeleteFile(programFolder(), "bytes/" + latin1Name));
+    EXPECT_TRUE(RemoveFoundFile(programFolder(),
+                                FoundOnDisk(programFolder(), tree_.path("bytes"), {}, latin1Name),
+                                nullptr));
     EXPECT_EQ(NamesOf(WholeScan(scans, tree_.path("bytes"))),
               (std::vector<std::string>{".", ".."}));
 }
@@ -617,37 +622,7 @@ TEST_F(FileServicesTest, CurrentIdentityIsWhatTheOpenHandleSeesNow) {
     EXPECT_EQ(now->size, 10);
 }
 
-// ---- Deletion and identity ----
-
-TEST_F(FileServicesTest, DeleteFileRefusesWhatIsNotAWritableRegularFile) {
-    const std::string readOnly = tree_.write("del/read-only.txt", "keep");
-    ASSERT_EQ(chmod(readOnly.c_str(), 0444), 0);
-    const std::string target = tree_.write("del/target.txt", "t");
-    tree_.folder("del/folder");
-    MakeSymlink(target, tree_.path("del/link"));
-    MakeSymlink("nowhere", tree_.path("del/dangling"));
-    MakeFifo(tree_.path("del/fifo"));
-    const std::string cases[] = {"read-only.txt", "folder", "link", "dangling", "fifo"};
-
-    for (const std::string& name : cases) {
-        EXPECT_FALSE(DeleteFile(tree_.path("del/"), name)) << name;
-        EXPECT_TRUE(tree_.exists("del/" + name)) << name;
-    }
-    EXPECT_FALSE(DeleteFile(tree_.path("del/"), "missing.txt"));
-    EXPECT_TRUE(tree_.exists("del/target.txt")) << "refusing a link keeps what it points to";
-}
-
-TEST_F(FileServicesTest, DeleteFileRemovesAWritableRegularFile) {
-    const std::string normal = tree_.write("del/normal.txt", "n");
-    const std::string ownerOnly = tree_.write("del/owner-only.txt", "o");
-    ASSERT_EQ(chmod(ownerOnly.c_str(), 0200), 0);
-
-    EXPECT_TRUE(DeleteFile(programFolder(), normal));
-    EXPECT_TRUE(DeleteFile(programFolder(), ownerOnly));
-    EXPECT_FALSE(PathExists(normal));
-    EXPECT_FALSE(PathExists(ownerOnly));
-    EXPECT_FALSE(DeleteFile(programFolder(), normal)) << "already gone";
-}
+// ---- Identity ----
 
 TEST_F(FileServicesTest, RegularFileIdentityNamesTheFileNotThePath) {
     const std::string file = tree_.write("id/file.txt", "abc");

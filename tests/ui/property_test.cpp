@@ -36,10 +36,13 @@ struct Entry {
     std::int64_t size = 0;
     std::int64_t modifiedSeconds = 0;
     std::int64_t modifiedNanoseconds = 0;
+    std::int64_t changedSeconds = 0;
+    std::int64_t changedNanoseconds = 0;
     bool writable = false; // what a deletion asks of a file: a write bit and write access
 };
 
 using Disk = std::map<std::string, Entry>;
+using FileId = std::pair<std::uint64_t, std::uint64_t>; // device, inode
 
 std::optional<Entry> Look(const std::string& path, bool withContent) {
     struct stat info {};
@@ -53,6 +56,8 @@ std::optional<Entry> Look(const std::string& path, bool withContent) {
     entry.size = static_cast<std::int64_t>(info.st_size);
     entry.modifiedSeconds = static_cast<std::int64_t>(info.st_mtim.tv_sec);
     entry.modifiedNanoseconds = static_cast<std::int64_t>(info.st_mtim.tv_nsec);
+    entry.changedSeconds = static_cast<std::int64_t>(info.st_ctim.tv_sec);
+    entry.changedNanoseconds = static_cast<std::int64_t>(info.st_ctim.tv_nsec);
     entry.writable = (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0 &&
                      faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0;
     if (entry.regular && withContent) {
@@ -61,13 +66,40 @@ std::optional<Entry> Look(const std::string& path, bool withContent) {
     return entry;
 }
 
-// The record's file is still there exactly as the scan saw it.
+bool IsFolder(const std::string& path, bool follow, const FileIdentity& walked) {
+    struct stat info {};
+    const int result = follow ? stat(path.c_str(), &info) : lstat(path.c_str(), &info);
+    return result == 0 && S_ISDIR(info.st_mode) &&
+           static_cast<std::uint64_t>(info.st_dev) == walked.device &&
+           static_cast<std::uint64_t>(info.st_ino) == walked.inode;
+}
+
+// Every folder from the added one down to the record's is still the one the scan walked, and
+// none of them became a link.
+bool WayAsWalked(const FileRecord& record) {
+    const std::optional<FolderWay> way = record.folder.way();
+    if (!way || !IsFolder(way->start.empty() ? "/" : way->start, true, way->startIdentity)) {
+        return false;
+    }
+    std::string path = way->start;
+    for (const FolderWay::Step& step : way->steps) {
+        path += "/" + step.name;
+        if (!IsFolder(path, false, step.identity)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The record's file is still there exactly as the scan saw it, reached the way the scan went.
 bool AsRecorded(const FileRecord& record) {
     const std::optional<Entry> now = Look(FullPath(record.folder, record.name), false);
     const FileIdentity& then = record.identity;
     return now && now->regular && now->device == then.device && now->inode == then.inode &&
            now->size == then.size && now->modifiedSeconds == then.modifiedSeconds &&
-           now->modifiedNanoseconds == then.modifiedNanoseconds;
+           now->modifiedNanoseconds == then.modifiedNanoseconds &&
+           now->changedSeconds == then.changedSeconds &&
+           now->changedNanoseconds == then.changedNanoseconds && WayAsWalked(record);
 }
 
 // Folds letter case of the names this test uses: A-Z, and the two-byte characters from À to ß.
@@ -337,7 +369,7 @@ class PropertyTest : public WindowTest {
         const bool targetFits = onDisk.count(target) != 0 && onDisk.at(target).regular;
         const std::string path = targetFits ? target : regular[below(regular.size())];
         const Entry& entry = onDisk.at(path);
-        switch (below(8)) {
+        switch (below(12)) {
         case 0:
             unlink(path.c_str());
             removedByTest.insert(path);
@@ -386,6 +418,54 @@ class PropertyTest : public WindowTest {
             removedByTest.insert(path);
             note("outside: replace by a FIFO " + path);
             break;
+        case 7:
+        case 8: {
+            // Dated back as `touch -r` does: only the status-change time still tells.
+            if (!entry.writable) {
+                return;
+            }
+            const bool anew = below(2) == 0;
+            const std::string content = nearCopyOf(entry.content);
+            if (anew) {
+                unlink(path.c_str());
+            }
+            writeFile(path, content);
+            const timespec times[2] = {{entry.modifiedSeconds, entry.modifiedNanoseconds},
+                                       {entry.modifiedSeconds, entry.modifiedNanoseconds}};
+            utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW);
+            mustSurvive.insert(content);
+            note(std::string("outside: ") + (anew ? "make anew " : "rewrite ") + path +
+                 " with the same size and times");
+            break;
+        }
+        case 9:
+        case 10: {
+            const std::string folder = fs::path(path).parent_path().string();
+            if (folder == roundRoot) {
+                return;
+            }
+            const std::string moved = roundRoot + "/moved" + std::to_string(unusedTime++);
+            fs::rename(folder, moved);
+            for (const auto& [inner, held] : onDisk) {
+                if (inner.rfind(folder + "/", 0) == 0) {
+                    removedByTest.insert(inner);
+                }
+            }
+            if (below(2) == 0) {
+                fs::create_directory_symlink(moved, folder);
+                note("outside: move " + folder + " to " + moved + ", a link in its place");
+            } else {
+                // Another folder of the same name, holding copies of the same files.
+                fs::create_directory(folder);
+                for (const auto& [inner, held] : onDisk) {
+                    if (held.regular && fs::path(inner).parent_path() == folder) {
+                        writeFile(folder + "/" + fs::path(inner).filename().string(), held.content);
+                    }
+                }
+                note("outside: move " + folder + " to " + moved + ", another in its place");
+            }
+            break;
+        }
         default: {
             const std::string copy = roundRoot + "/d1/new" + std::to_string(unusedTime) + ".txt";
             writeFile(copy, entry.content);
@@ -435,8 +515,12 @@ class PropertyTest : public WindowTest {
                           marked < static_cast<std::int64_t>(shown.size()) &&
                           chain.size() == shown.size();
         // The chosen members, and those of them the program must be able to delete.
+        // Files are told apart by device and inode: a folder added through a link shows a file
+        // under another path than the disk listing, and a folder put in another's place shows
+        // another file under the same path.
         std::set<std::string> chosen;
-        std::set<std::string> mustGo;
+        std::multimap<std::string, FileId> chosenFiles; // by the path shown
+        std::set<FileId> mustGo;
         if (acts) {
             const MemberRecord& markedMember = *chain[static_cast<std::size_t>(marked)];
             const bool markedIntact = AsRecorded(*markedMember.file);
@@ -447,12 +531,14 @@ class PropertyTest : public WindowTest {
                 }
                 const MemberRecord& member = *chain[row];
                 const std::string path = FullPath(member.folder, member.name);
+                const FileId id{member.file->identity.device, member.file->identity.inode};
                 chosen.insert(path);
+                chosenFiles.emplace(path, id);
                 const std::optional<Entry> now = Look(path, false);
                 const bool deletable = now && now->regular && now->writable;
                 if (program.groupsMode == SameName) {
-                    if (deletable) {
-                        mustGo.insert(path);
+                    if (deletable && AsRecorded(*member.file)) {
+                        mustGo.insert(id);
                     }
                     continue;
                 }
@@ -467,7 +553,7 @@ class PropertyTest : public WindowTest {
                 }
                 if (deletable && AsRecorded(*member.file) && anotherStays &&
                     (marking || markedIntact)) {
-                    mustGo.insert(path);
+                    mustGo.insert(id);
                 }
             }
         }
@@ -494,37 +580,45 @@ class PropertyTest : public WindowTest {
                 box.text.substr(prefix.size(), box.text.size() - prefix.size() - suffix.size()));
         }
         shownBoxes.clear();
+        std::set<FileId> chosenIds;
+        for (const auto& [path, id] : chosenFiles) {
+            chosenIds.insert(id);
+        }
         std::set<std::string> gone;
+        std::set<FileId> goneFiles;
         for (const auto& [path, entry] : before) {
             const auto now = after.find(path);
             if (now == after.end() || now->second.inode != entry.inode) {
                 gone.insert(path);
-                if (chosen.count(path) == 0) {
+                goneFiles.insert({entry.device, entry.inode});
+                if (chosenIds.count({entry.device, entry.inode}) == 0) {
                     problems += "deleted a file the user did not choose: " + path + "\n";
                 } else if (!entry.regular) {
                     problems += "deleted a FIFO: " + path + "\n";
                 }
             }
         }
-        for (const std::string& path : mustGo) {
-            if (gone.count(path) == 0) {
+        for (const auto& [path, id] : chosenFiles) {
+            const bool deleted = goneFiles.count(id) != 0;
+            if (mustGo.count(id) != 0 && !deleted) {
                 problems += "kept a member that could safely go: " + path + "\n";
+            }
+            if (!deleted && reported.count(path) == 0) {
+                problems += "kept a chosen member without a message: " + path + "\n";
             }
         }
         for (const std::string& path : reported) {
-            if (chosen.count(path) == 0) {
+            const auto [first, last] = chosenFiles.equal_range(path);
+            const bool anyKept = std::any_of(
+                first, last, [&](const auto& each) { return goneFiles.count(each.second) == 0; });
+            if (first == last) {
                 problems += "a message about a file the user did not choose: " + path + "\n";
-            } else if (gone.count(path) != 0) {
+            } else if (!anyKept) {
                 problems += "a message about a file that was deleted: " + path + "\n";
             }
         }
         deletedByProgram += static_cast<std::int64_t>(gone.size());
         refusedByProgram += static_cast<std::int64_t>(reported.size());
-        for (const std::string& path : chosen) {
-            if (gone.count(path) == 0 && reported.count(path) == 0) {
-                problems += "kept a chosen member without a message: " + path + "\n";
-            }
-        }
         if (program.groupsMode == SameName) {
             // Same-name groups hold different contents; deleting them is the user's choice.
             const std::set<std::string> present = contentsOf(after);
