@@ -7,7 +7,9 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -21,6 +23,21 @@ namespace {
 
 // How often a running command lets the window repaint its status line and bars.
 constexpr qint64 PaintIntervalMs = 100;
+
+// The folder the person chose: the one named in the chooser's text field, absolute or relative
+// to the folder shown, whenever it names a folder. The dialog's own answer comes from the rows
+// selected in its list and falls back to the folder shown; it is kept for the rest, such as a
+// folder entered by a double click, which leaves the field empty.
+QString ChosenFolder(const QFileDialog& dialog) {
+    const auto* field = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    if (field != nullptr && !field->text().isEmpty()) {
+        const QFileInfo typed(dialog.directory(), field->text());
+        if (typed.isDir()) {
+            return QDir::cleanPath(typed.absoluteFilePath());
+        }
+    }
+    return dialog.selectedFiles().value(0);
+}
 
 bool IsUserInput(QEvent::Type type) {
     switch (type) {
@@ -425,10 +442,13 @@ std::string QtControlLayer::chooseFolder(std::string_view title, std::string_vie
     QFileDialog dialog(window_, ToQString(title), ToQString(initialFolder));
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setOptions(QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+    if (dialog.exec() != QDialog::Accepted) {
         return {};
     }
-    std::string chosen = QFile::encodeName(dialog.selectedFiles().constFirst()).toStdString();
+    std::string chosen = QFile::encodeName(ChosenFolder(dialog)).toStdString();
+    if (chosen.empty()) {
+        return {};
+    }
     if (chosen.empty() || chosen.back() != '/') {
         chosen += '/';
     }

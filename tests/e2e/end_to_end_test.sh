@@ -120,11 +120,11 @@ start_x_server() {
     fail "Xvfb did not start: $(cat "$work/xvfb.log")"
 }
 
-# Started from the work folder, which the chooser then shows first. Settings that would scale
-# or restyle the window are left out: the clicks land by position.
+# Started from the tree, which the chooser then shows first. Settings that would scale or
+# restyle the window are left out: the clicks land by position.
 start_program() {
     (
-        cd "$work"
+        cd "$tree"
         unset WAYLAND_DISPLAY QT_SCALE_FACTOR QT_SCREEN_SCALE_FACTORS QT_AUTO_SCREEN_SCALE_FACTOR \
             QT_ENABLE_HIGHDPI_SCALING QT_FONT_DPI QT_STYLE_OVERRIDE QT_QPA_PLATFORMTHEME
         QT_QPA_PLATFORM=xcb exec "$program"
@@ -319,11 +319,12 @@ write_bytes() {
 #   kopie1.dat .. kopie3.dat + zweite/kopie4.dat
 #   Straße-ü.txt + zweite/umlaut-kopie.txt
 # fast-kopie.dat has the size of the kopie files and differs from them in the last byte;
-# gleich.txt exists in both folders with different contents of the same size.
+# gleich.txt exists in both folders with different contents of the same size. The tree itself
+# holds a pair of copies that must never be found: it is never added, only shown by the chooser.
 make_tree() {
     tree="$work/baum"
     first="$tree/erste"
-    second="$tree/zweite"
+    second="$tree/zweite Ablage-ü"
     mkdir -p "$first" "$second"
     write_bytes 3000 1 "$first/a1.txt"
     cp "$first/a1.txt" "$first/a1.txt.bak"
@@ -340,6 +341,8 @@ make_tree() {
     write_bytes 777 4 "$first/Straße-ü.txt"
     cp "$first/Straße-ü.txt" "$second/umlaut-kopie.txt"
     printf 'ohne Endung\n' >"$second/LIESMICH"
+    printf 'nie hinzugefügt\n' >"$tree/0-nicht-hinzugefuegt.txt"
+    cp "$tree/0-nicht-hinzugefuegt.txt" "$tree/0-nicht-hinzugefuegt.bak"
     cmp -s "$first/kopie1.dat" "$second/fast-kopie.dat" && fail "the near-copy is a copy"
     return 0
 }
@@ -447,6 +450,8 @@ step1_window_appears() {
 
 step2_first_folder() {
     log "2: add the first folder through the chooser"
+    # The chooser shows the tree: the full path of a folder inside it, without a final "/",
+    # chooses that folder, not the tree.
     add_folder "$main" "$first"
 }
 
@@ -456,7 +461,8 @@ step3_delete_marked() {
     wait_for_focus "$main" "$MainTitle"
     press_key ctrl+a
     type_text "*"
-    add_folder "$main" "$second"
+    # The chooser shows the first folder now: a name relative to it, with a blank and an umlaut.
+    add_folder "$main" "../${second##*/}"
     press "$main" "${FindDuplicatesAt[@]}"
     press "$main" "${FirstGroupRowAt[@]}"
     wait_for_members_shown "$main"
@@ -514,6 +520,7 @@ step5_same_names() {
 }
 
 step6_close() {
+    expect_present "$tree/0-nicht-hinzugefuegt.txt" "$tree/0-nicht-hinzugefuegt.bak"
     log "6: close the window, confirm the credits"
     settle
     request_close "$main"
