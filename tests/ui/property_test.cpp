@@ -428,6 +428,7 @@ class PropertyTest : public WindowTest {
             const std::string content = nearCopyOf(entry.content);
             if (anew) {
                 unlink(path.c_str());
+                removedByTest.insert(path); // the file that was there is gone for good
             }
             writeFile(path, content);
             const timespec times[2] = {{entry.modifiedSeconds, entry.modifiedNanoseconds},
