@@ -3,11 +3,11 @@
 // reading counters and peak memory go to standard error.
 
 #include "catalogue/folder_scan.h"
+#include "duplicates/content_engine.h"
 #include "duplicates/duplicate_search.h"
 #include "platform/file_services.h"
-#include "platform/headless_control_layer.h"
 #include "platform/resource_usage.h"
-#include "ui/program.h"
+#include "unwatched.h"
 
 #include <chrono>
 #include <cstdio>
@@ -52,26 +52,28 @@ int main(int argc, char* argv[]) {
     if (folder.empty() || folder.back() != '/') {
         folder += '/';
     }
-    bk::HeadlessControlLayer controls;
     bk::FileServices files(bk::ExecutableFolder());
-    bk::Program program(controls, files);
+    bk::Catalogue catalogue;
+    Unwatched unwatched;
 
     const Clock::time_point scanStart = Clock::now();
-    bk::ScanFolder(program, folder, "*", 0); // every file, with or without a dot in its name
+    // Every file, with or without a dot in its name.
+    bk::ScanFolder(catalogue, files.scans, folder, "*", 0, unwatched);
     const double scanSeconds = SecondsSince(scanStart);
     const std::int64_t scanPeak = bk::PeakResidentBytes();
 
     const Clock::time_point searchStart = Clock::now();
-    bk::SearchDuplicates(program, bk::SameContent);
+    bk::ContentEngine engine(files.files, unwatched);
+    bk::SearchDuplicates(catalogue, bk::SameContent, engine, unwatched);
     const double searchSeconds = SecondsSince(searchStart);
 
-    PrintGroups(program.catalogue);
+    PrintGroups(catalogue);
     const auto& counters = files.files.counters();
     std::fprintf(stderr,
                  "files %lld, scan %.3f s, search %.3f s, read %llu bytes, opened %llu files, "
                  "peak memory %.1f MiB (%.1f MiB after the scan)\n",
-                 static_cast<long long>(program.catalogue.files.count()), scanSeconds,
-                 searchSeconds, static_cast<unsigned long long>(counters.bytesRead),
+                 static_cast<long long>(catalogue.files.count()), scanSeconds, searchSeconds,
+                 static_cast<unsigned long long>(counters.bytesRead),
                  static_cast<unsigned long long>(counters.filesOpened),
                  static_cast<double>(bk::PeakResidentBytes()) / (1024.0 * 1024.0),
                  static_cast<double>(scanPeak) / (1024.0 * 1024.0));

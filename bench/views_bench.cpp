@@ -3,15 +3,16 @@
 // search, against the same scan and search without a window.
 
 #include "catalogue/folder_scan.h"
+#include "duplicates/content_engine.h"
 #include "duplicates/duplicate_search.h"
 #include "platform/file_services.h"
-#include "platform/headless_control_layer.h"
 #include "platform/qt_control_layer.h"
 #include "platform/qt_desktop_session.h"
 #include "ui/control_numbers.h"
 #include "ui/event_loop.h"
 #include "ui/main_window.h"
 #include "ui/result_views.h"
+#include "unwatched.h"
 
 #include <QApplication>
 #include <chrono>
@@ -44,12 +45,15 @@ int main(int argc, char* argv[]) {
         folder += '/';
     }
 
-    bk::HeadlessControlLayer headless;
     bk::FileServices headlessFiles(bk::ExecutableFolder());
-    bk::Program windowless(headless, headlessFiles);
-    const double headlessScan = Seconds([&] { bk::ScanFolder(windowless, folder, "*", 0); });
-    const double headlessSearch =
-        Seconds([&] { bk::SearchDuplicates(windowless, bk::SameContent); });
+    bk::Catalogue windowless;
+    Unwatched unwatched;
+    const double headlessScan = Seconds(
+        [&] { bk::ScanFolder(windowless, headlessFiles.scans, folder, "*", 0, unwatched); });
+    const double headlessSearch = Seconds([&] {
+        bk::ContentEngine engine(headlessFiles.files, unwatched);
+        bk::SearchDuplicates(windowless, bk::SameContent, engine, unwatched);
+    });
 
     bk::QtControlLayer controls;
     bk::FileServices files(bk::ExecutableFolder());
@@ -67,7 +71,7 @@ int main(int argc, char* argv[]) {
         controls.showPendingChanges();
         QApplication::processEvents();
     });
-    bk::SearchDuplicates(program, bk::SameContent);
+    bk::SearchCommand(program, bk::SameContent);
     const double showGroups = Seconds([&] {
         bk::RefreshViews(program, bk::ShowGroups);
         controls.showPendingChanges();

@@ -8,8 +8,8 @@
 //
 // Input: the buffer, any bytes.
 
-#include "duplicates/block_fingerprint.h"
-#include "duplicates/md5.h"
+#include "reference/block_fingerprint.h"
+#include "reference/md5.h"
 
 #include <algorithm>
 #include <cerrno>

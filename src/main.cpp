@@ -1,15 +1,16 @@
 #include "platform/file_services.h"
 #include "platform/qt_desktop_session.h"
 #include "ui/event_loop.h"
+#include "ui/texts.h"
 
 #include <cstdio>
 
 int main(int argc, char* argv[]) {
-    bk::DesktopSession session(argc, argv);
+    bk::DesktopSession session(argc, argv, {bk::NoDisplayText, bk::UnreachableDisplayText});
     bk::FileServices files(bk::ExecutableFolder());
     const int exitCode = bk::RunProgram(session.controls(), files);
     if (exitCode != 0) {
-        std::fputs("brannoway-kestrill: das Hauptfenster konnte nicht geöffnet werden\n", stderr);
+        std::fwrite(bk::NoWindowText.data(), 1, bk::NoWindowText.size(), stderr);
     }
     return exitCode;
 }

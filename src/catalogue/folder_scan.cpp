@@ -1,7 +1,6 @@
 #include "catalogue/folder_scan.h"
 
 #include "catalogue/name_patterns.h"
-#include "ui/status_line.h"
 
 #include <optional>
 
@@ -9,9 +8,8 @@ namespace bk {
 
 namespace {
 
-void CatalogueEntry(Program& program, const ScannedFolder& folder) {
-    const FolderScans& scans = program.files.scans;
-    FileRecord* record = program.catalogue.files.insertAfterCurrent();
+void CatalogueEntry(FileList& files, const FolderScans& scans, const ScannedFolder& folder) {
+    FileRecord* record = files.insertAfterCurrent();
     record->size = scans.entrySize();
     record->folder = folder;
     record->name = scans.entryName();
@@ -32,17 +30,13 @@ class WalkReadAhead {
     FolderScans& scans_;
 };
 
-void ShowFileCount(Program& program) {
-    SetStatusDetail(program, std::to_string(program.catalogue.files.count()) + " Dateien");
-}
-
 // Walks the folder at path, begun as scan number depth. The folder's own entry ".", which
 // every listing delivers first, tells who the folder is as it was read: the added folder
 // itself when outer is null, else the folder name inside outer.
-void WalkFolder(Program& program, const std::string& path, const ScannedFolder* outer,
-                std::string_view name, std::string_view patternText, int depth) {
-    SetStatusActivity(program, "Lese Dateien...");
-    FolderScans& scans = program.files.scans;
+void WalkFolder(Catalogue& catalogue, FolderScans& scans, const std::string& path,
+                const ScannedFolder* outer, std::string_view name, int depth,
+                ScanObserver& observer) {
+    observer.enteringFolder();
     scans.begin(depth, path);
     ScannedFolder here(path);
     EntryKind kind = EntryEnd;
@@ -54,30 +48,30 @@ void WalkFolder(Program& program, const std::string& path, const ScannedFolder* 
                                     : ScannedFolder::Added(path, scans.entryIdentity());
         } else if (kind == EntryFolder && entry != "..") {
             const std::string inner = entry;
-            WalkFolder(program, path + "/" + inner, &here, inner, patternText, depth + 1);
+            WalkFolder(catalogue, scans, path + "/" + inner, &here, inner, depth + 1, observer);
             scans.makeCurrent(depth);
-        } else if (kind == EntryFile && MatchesAnyPattern(program.catalogue.patterns, entry)) {
-            CatalogueEntry(program, here);
+        } else if (kind == EntryFile && MatchesAnyPattern(catalogue.patterns, entry)) {
+            CatalogueEntry(catalogue.files, scans, here);
         }
-        ShowFileCount(program);
+        observer.filesCatalogued(catalogue.files.count());
     } while (kind != EntryEnd);
 }
 
 } // namespace
 
-void ScanFolder(Program& program, const std::string& path, std::string_view patternText,
-                int depth) {
+void ScanFolder(Catalogue& catalogue, FolderScans& scans, const std::string& path,
+                std::string_view patternText, int depth, ScanObserver& observer) {
     if (depth == 0) {
-        SplitPatterns(program.catalogue.patterns, patternText);
+        SplitPatterns(catalogue.patterns, patternText);
     }
     // The root is walked as "", so that its files get the folder "" and the full path "/name".
     const std::string folder =
         !path.empty() && path.back() == '/' ? path.substr(0, path.size() - 1) : path;
     std::optional<WalkReadAhead> readingAhead;
     if (depth == 0) {
-        readingAhead.emplace(program.files.scans, folder);
+        readingAhead.emplace(scans, folder);
     }
-    WalkFolder(program, folder, nullptr, {}, patternText, depth);
+    WalkFolder(catalogue, scans, folder, nullptr, {}, depth, observer);
 }
 
 } // namespace bk

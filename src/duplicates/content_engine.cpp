@@ -1,7 +1,6 @@
 #include "duplicates/content_engine.h"
 
 #include "duplicates/block_hash.h"
-#include "ui/control_numbers.h"
 
 #include <algorithm>
 #include <cstring>
@@ -43,7 +42,7 @@ std::int64_t LeadingLengthOf(const FileRecord& file) {
 // The compare bar: percent of the bytes to read that were read, never going back.
 class ReadingProgress {
   public:
-    explicit ReadingProgress(Program& program) : program_(program) {}
+    explicit ReadingProgress(ReadingObserver& observer) : observer_(observer) {}
 
     void expect(std::int64_t bytes) { toRead_ = bytes; }
     std::int64_t done() const { return done_; }
@@ -54,12 +53,12 @@ class ReadingProgress {
             toRead_ > 0 ? std::min<std::int64_t>(100, done_ * 100 / toRead_) : 100;
         if (percent != shown_) {
             shown_ = percent;
-            program_.controls.setState(CompareProgress, percent);
+            observer_.readingAt(percent);
         }
     }
 
   private:
-    Program& program_;
+    ReadingObserver& observer_;
     std::int64_t toRead_ = 0;
     std::int64_t done_ = 0;
     std::int64_t shown_ = -1;
@@ -99,7 +98,7 @@ void ContentEngine::foresee(const std::vector<FileRecord*>& files) {
     if (files.empty()) {
         return; // nothing to read, nothing to show on the bar
     }
-    ReadingProgress progress(program_);
+    ReadingProgress progress(observer_);
     std::int64_t leadingBytes = 0;
     for (const FileRecord* file : files) {
         leadingBytes += LeadingLengthOf(*file);
@@ -109,7 +108,7 @@ void ContentEngine::foresee(const std::vector<FileRecord*>& files) {
     // In catalogue order, the files of one folder come one after another, and the file layer
     // keeps a folder open for a run of its files.
     Foreseeing foreseeing(files, foreseen_, progress);
-    program_.files.files.readLeadingBlocks(foreseeing);
+    files_.readLeadingBlocks(foreseeing);
     std::sort(foreseen_.begin(), foreseen_.end(), [](const LeadingBlock& a, const LeadingBlock& b) {
         return std::less<const FileRecord*>()(a.file, b.file);
     });
@@ -134,8 +133,8 @@ const ContentEngine::LeadingBlock* ContentEngine::foreseenOf(const FileRecord* f
 // One classification: the files of one size, their classes so far, and the reading progress.
 struct ContentEngine::Reading {
     Reading(ContentEngine& owner, const std::vector<FileRecord*>& sameSizeFiles)
-        : engine(owner), program(owner.program_), files(sameSizeFiles),
-          size(sameSizeFiles.front()->size), classes(sameSizeFiles.size(), 0), progress(program) {
+        : engine(owner), files(sameSizeFiles), size(sameSizeFiles.front()->size),
+          classes(sameSizeFiles.size(), 0), progress(owner.observer_) {
         foreseen.reserve(files.size());
         for (const FileRecord* file : files) {
             foreseen.push_back(engine.foreseenOf(file));
@@ -143,7 +142,6 @@ struct ContentEngine::Reading {
     }
 
     ContentEngine& engine;
-    Program& program;
     const std::vector<FileRecord*>& files;
     const std::int64_t size;
     // Each file's leading block as read ahead; null where it was not.
@@ -152,7 +150,7 @@ struct ContentEngine::Reading {
     std::uint32_t nextClass = 0;
     ReadingProgress progress;
 
-    NumberedFiles& numbered() { return program.files.files; }
+    NumberedFiles& numbered() { return engine.files_; }
 
     void giveOwnClass(std::size_t file) { classes[file] = nextClass++; }
 

@@ -1,7 +1,8 @@
 #pragma once
 
 #include "duplicates/content_matcher.h"
-#include "ui/program.h"
+#include "duplicates/search_observer.h"
+#include "platform/file_services.h"
 
 #include <memory>
 
@@ -13,11 +14,12 @@ namespace bk {
 // remaining candidates are then read side by side, block by block, splitting the set wherever
 // the bytes differ. Those files are taken in inode order, which is roughly the order on disk,
 // with a bounded number open at once and memory bounded whatever their size. Equality is always
-// decided on the bytes; hashes only sort blocks into buckets worth comparing. The compare bar
+// decided on the bytes; hashes only sort blocks into buckets worth comparing. The observer
 // follows the reading.
 class ContentEngine final : public ContentMatcher {
   public:
-    explicit ContentEngine(Program& program) : program_(program) {}
+    ContentEngine(NumberedFiles& files, ReadingObserver& observer)
+        : files_(files), observer_(observer) {}
     void foresee(const std::vector<FileRecord*>& files) override;
     std::vector<std::uint32_t> classify(const std::vector<FileRecord*>& files) override;
 
@@ -34,7 +36,8 @@ class ContentEngine final : public ContentMatcher {
     // Room for at least size bytes read from disk, kept from one set to the next.
     unsigned char* bufferOf(std::size_t size);
 
-    Program& program_;
+    NumberedFiles& files_;
+    ReadingObserver& observer_;
     std::vector<LeadingBlock> foreseen_; // ordered by the file's address
     std::unique_ptr<unsigned char[]> buffer_;
     std::size_t bufferSize_ = 0;

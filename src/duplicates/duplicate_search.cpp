@@ -1,10 +1,6 @@
 #include "duplicates/duplicate_search.h"
 
 #include "catalogue/case_folding.h"
-#include "duplicates/content_comparison.h"
-#include "duplicates/content_engine.h"
-#include "ui/control_numbers.h"
-#include "ui/status_line.h"
 
 #include <algorithm>
 #include <deque>
@@ -193,11 +189,6 @@ void AddMember(Catalogue& catalogue, GroupRecord& group, FileRecord& file) {
     file.grouped = 1;
 }
 
-void ShowSearchProgress(Program& program, std::int64_t done, std::int64_t total) {
-    program.controls.setState(SearchProgress, done * 100 / total);
-    SetStatusDetail(program, std::to_string(done) + " / " + std::to_string(total) + " Dateien");
-}
-
 std::vector<FileRecord*> FilesOf(const CandidateIndex& index, const Bucket& bucket) {
     std::vector<FileRecord*> files;
     files.reserve(bucket.size());
@@ -209,32 +200,11 @@ std::vector<FileRecord*> FilesOf(const CandidateIndex& index, const Bucket& buck
 
 } // namespace
 
-ContentComparison PairwiseContentComparison(Program& program) {
-    return [&program](const FileRecord& later, const FileRecord& reference) {
-        return CompareFileContents(program, FullPath(later.folder, later.name),
-                                   FullPath(reference.folder, reference.name), later.size,
-                                   program.comparePercent);
-    };
-}
-
-void SearchDuplicates(Program& program, SearchMode mode) {
-    ContentEngine engine(program);
-    SearchDuplicates(program, mode, engine);
-}
-
-void SearchDuplicates(Program& program, SearchMode mode, const ContentComparison& sameContent) {
-    PairwiseMatcher matcher(sameContent);
-    SearchDuplicates(program, mode, matcher);
-}
-
-void SearchDuplicates(Program& program, SearchMode mode, ContentMatcher& matcher) {
-    Catalogue& catalogue = program.catalogue;
-    SetStatusActivity(program, mode == SameContent ? "Suche doppelte Dateien"
-                                                   : "Suche gleichnamige Dateien");
+void SearchDuplicates(Catalogue& catalogue, SearchMode mode, ContentMatcher& matcher,
+                      SearchObserver& observer) {
+    observer.searchBegins(mode);
     catalogue.groups.clear();
     catalogue.members.clear();
-    program.groupsMode = mode;
-    program.shownGroup = nullptr;
 
     CandidateIndex index(catalogue.files, mode);
     if (mode == SameContent) {
@@ -248,7 +218,7 @@ void SearchDuplicates(Program& program, SearchMode mode, ContentMatcher& matcher
         // changed during the search and would now match other files.
         const bool alreadyGrouped = reference.grouped != 0;
         reference.grouped = 0;
-        program.controls.setState(CompareProgress, 0);
+        observer.readingAt(0);
         if (const Bucket* bucket = index.unsplitBucketStartingAt(ordinal);
             bucket != nullptr && mode == SameContent) {
             index.splitIntoClasses(*bucket, matcher.classify(FilesOf(index, *bucket)));
@@ -265,12 +235,12 @@ void SearchDuplicates(Program& program, SearchMode mode, ContentMatcher& matcher
                 AddMember(catalogue, *group, later);
             });
         }
-        ShowSearchProgress(program, static_cast<std::int64_t>(ordinal) + 1, total);
+        observer.referencesDone(static_cast<std::int64_t>(ordinal) + 1, total);
     }
     if (!files.empty()) {
         catalogue.files.makeCurrent(files.back());
     }
-    program.controls.setState(SearchProgress, 0);
+    observer.searchEnds();
 }
 
 } // namespace bk

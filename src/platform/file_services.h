@@ -193,21 +193,6 @@ class FolderScans {
     std::unique_ptr<ReadAhead> readAhead_;
 };
 
-// Zero-filled memory blocks by number.
-class MemoryBlocks {
-  public:
-    // Replaces the block held under number with a new zero-filled block of size bytes (an empty
-    // block still has an address); null when the memory cannot be had.
-    unsigned char* allocate(int number, std::size_t size);
-    // The block held under number, or null.
-    unsigned char* address(int number) const;
-    // Releases the block under number; a negative number releases every block.
-    void free(int number);
-
-  private:
-    std::vector<std::unique_ptr<unsigned char[]>> blocks_; // null = no block
-};
-
 // The services a running program has, all resolving relative names against one folder.
 struct FileServices {
     explicit FileServices(std::string folder)
@@ -215,7 +200,6 @@ struct FileServices {
     std::string programFolder;
     NumberedFiles files;
     FolderScans scans;
-    MemoryBlocks blocks;
     // Removes a file that was found, or one of several copies while another stays (see
     // file_removal.h).
     bool removeFound(const FoundFile& file) const {

@@ -1,4 +1,4 @@
-#include "catalogue/case_folding.h"
+#include "platform/entry_order.h"
 #include "platform/file_faults.h"
 #include "platform/file_services.h"
 #include "platform/posix_reading.h"
@@ -318,7 +318,7 @@ std::vector<FolderScans::Entry> FolderScans::inDeliveryOrder(std::vector<Entry> 
     std::vector<std::string> keys(entries.size());
     std::vector<std::size_t> order(entries.size());
     for (std::size_t i = 0; i < entries.size(); ++i) {
-        keys[i] = FoldCase(entries[i].name);
+        keys[i] = EntryOrderKey(entries[i].name);
         order[i] = i;
     }
     const auto byFoldedName = [&](std::size_t a, std::size_t b) {
@@ -389,38 +389,6 @@ EntryKind FolderScans::next() {
     // Every entry is handed out once, so it can be moved rather than copied.
     entry_ = std::move(scan->entries[scan->nextIndex++]);
     return entry_.kind;
-}
-
-// ---- Memory blocks ----
-
-unsigned char* MemoryBlocks::allocate(int number, std::size_t size) {
-    if (number < 0) {
-        return nullptr;
-    }
-    MakeRoomFor(blocks_, number);
-    auto& block = blocks_[IndexOf(number)];
-    // The old block goes first so that replacing a block never needs room for both.
-    block.reset();
-    // The "()" zero-fills; nothrow turns a failed allocation into no address.
-    block.reset(new (std::nothrow) unsigned char[size]());
-    return block.get();
-}
-
-unsigned char* MemoryBlocks::address(int number) const {
-    if (number < 0 || IndexOf(number) >= blocks_.size()) {
-        return nullptr;
-    }
-    return blocks_[IndexOf(number)].get();
-}
-
-void MemoryBlocks::free(int number) {
-    if (number < 0) {
-        blocks_.clear();
-        return;
-    }
-    if (IndexOf(number) < blocks_.size()) {
-        blocks_[IndexOf(number)].reset();
-    }
 }
 
 } // namespace bk

@@ -6,15 +6,15 @@
 #include <QStyleFactory>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <unistd.h>
 
 namespace bk {
 
 namespace {
 
-constexpr const char* NoDisplayMessage =
-    "brannoway-kestrill: keine Anzeige gefunden (DISPLAY ist nicht gesetzt); ohne Bildschirm "
-    "startet es so: xvfb-run -a brannoway-kestrill\n";
+// The message handler is a plain function; it finds its text here.
+std::string UnreachableDisplayFormat;
 
 bool HasDisplay() {
     const auto isSet = [](const char* name) {
@@ -30,21 +30,19 @@ void ReportFatalStartupMessage(QtMsgType type, const QMessageLogContext&, const 
         return;
     }
     const char* display = std::getenv("DISPLAY");
-    std::fprintf(stderr,
-                 "brannoway-kestrill: die Anzeige \"%s\" ist nicht erreichbar; ohne Bildschirm "
-                 "startet es so: xvfb-run -a brannoway-kestrill\n",
-                 display != nullptr ? display : "");
+    std::fprintf(stderr, UnreachableDisplayFormat.c_str(), display != nullptr ? display : "");
     std::fflush(stderr);
     _exit(1);
 }
 
 } // namespace
 
-DesktopSession::DesktopSession(int& argc, char** argv) {
+DesktopSession::DesktopSession(int& argc, char** argv, StartupTexts texts) {
     if (!HasDisplay()) {
-        std::fputs(NoDisplayMessage, stderr);
+        std::fwrite(texts.noDisplay.data(), 1, texts.noDisplay.size(), stderr);
         std::exit(1);
     }
+    UnreachableDisplayFormat = texts.unreachableDisplay;
     const QtMessageHandler previous = qInstallMessageHandler(ReportFatalStartupMessage);
     application_ = std::make_unique<QApplication>(argc, argv);
     qInstallMessageHandler(previous);

@@ -3,6 +3,7 @@
 #include "platform/qt_control_layer.h"
 
 #include <memory>
+#include <string_view>
 
 class QApplication;
 
@@ -10,10 +11,15 @@ namespace bk {
 
 // The toolkit for one run of the program: the application object, its look, and the control
 // layer. Without a display it ends the process with one line on standard error instead of the
-// toolkit's abort.
+// toolkit's abort: noDisplay when none is named, unreachableDisplay (a printf format whose %s
+// names the display) when the one named cannot be reached.
 class DesktopSession {
   public:
-    DesktopSession(int& argc, char** argv);
+    struct StartupTexts {
+        std::string_view noDisplay;
+        std::string_view unreachableDisplay;
+    };
+    DesktopSession(int& argc, char** argv, StartupTexts texts);
     ~DesktopSession();
     DesktopSession(const DesktopSession&) = delete;
     DesktopSession& operator=(const DesktopSession&) = delete;

@@ -1,12 +1,15 @@
 #include "ui/event_loop.h"
 
-#include "duplicates/deletion_commands.h"
+#include "duplicates/content_engine.h"
 #include "duplicates/duplicate_search.h"
 #include "ui/control_numbers.h"
+#include "ui/deletion_commands.h"
 #include "ui/folder_adding.h"
 #include "ui/main_window.h"
+#include "ui/progress_display.h"
 #include "ui/result_views.h"
 #include "ui/status_line.h"
+#include "ui/texts.h"
 
 #include <initializer_list>
 
@@ -21,16 +24,20 @@ void SetEnabled(ControlLayer& controls, std::initializer_list<int> numbers, bool
 }
 
 void ShowIdleTexts(Program& program) {
-    SetStatusActivity(program, "Willkommen beim Brannoway-Kestrill");
-    SetStatusDetail(program, "Programmed by Ostrevallen");
-}
-
-void SearchCommand(Program& program, SearchMode mode) {
-    SearchDuplicates(program, mode);
-    RefreshViews(program, ShowGroups);
+    SetStatusActivity(program, WelcomeText);
+    SetStatusDetail(program, AuthorText);
 }
 
 } // namespace
+
+void SearchCommand(Program& program, SearchMode mode) {
+    program.groupsMode = mode;
+    program.shownGroup = nullptr;
+    SearchOnStatusLine observer(program);
+    ContentEngine engine(program.files.files, observer);
+    SearchDuplicates(program.catalogue, mode, engine, observer);
+    RefreshViews(program, ShowGroups);
+}
 
 void ApplyEnablingRules(Program& program) {
     ControlLayer& controls = program.controls;
@@ -113,7 +120,7 @@ int RunProgram(ControlLayer& controls, FileServices& files) {
     }
     RunEventLoop(program);
     controls.closeWindow(MainWindow);
-    controls.messageBox("Credits", CreditsText);
+    controls.messageBox(CreditsTitle, CreditsText);
     return 0;
 }
 

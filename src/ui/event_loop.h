@@ -10,6 +10,9 @@ void ApplyEnablingRules(Program& program);
 // Empties the catalogue and the views; the patterns and the folder chooser's place remain.
 void ResetCommand(Program& program);
 
+// Groups the catalogue anew by content or by name and shows the groups.
+void SearchCommand(Program& program, SearchMode mode);
+
 // Runs the command bound to a control, if it has one.
 void DispatchControlEvent(Program& program, int control);
 
@@ -19,7 +22,5 @@ void RunEventLoop(Program& program);
 // The whole life of the program on a control layer: window, event loop, credits. The result is
 // the process's exit code.
 int RunProgram(ControlLayer& controls, FileServices& files);
-
-inline constexpr std::string_view CreditsText = "Brannoway-Kestrill\n\nProgrammed by Ostrevallen";
 
 } // namespace bk

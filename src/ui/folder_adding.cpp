@@ -2,7 +2,9 @@
 
 #include "catalogue/folder_scan.h"
 #include "ui/control_numbers.h"
+#include "ui/progress_display.h"
 #include "ui/result_views.h"
+#include "ui/texts.h"
 
 namespace bk {
 
@@ -21,8 +23,7 @@ bool IsFolderAdded(Program& program, const std::string& path) {
 }
 
 void AddFolderCommand(Program& program) {
-    const std::string chosen =
-        program.controls.chooseFolder("Pfad hinzufügen...", program.lastFolder);
+    const std::string chosen = program.controls.chooseFolder(ChooserTitle, program.lastFolder);
     if (chosen.empty() || IsFolderAdded(program, chosen)) {
         return;
     }
@@ -30,7 +31,9 @@ void AddFolderCommand(Program& program) {
     FolderRecord* folder = program.catalogue.folders.insertAfterCurrent();
     folder->path = chosen;
     folder->identity = FolderIdentity(chosen);
-    ScanFolder(program, chosen, program.controls.getText(PatternField), 0);
+    ScanOnStatusLine observer(program);
+    ScanFolder(program.catalogue, program.files.scans, chosen,
+               program.controls.getText(PatternField), 0, observer);
     RefreshViews(program, ShowFiles);
 }
 

@@ -1,6 +1,7 @@
 #include "ui/main_window.h"
 
 #include "ui/control_numbers.h"
+#include "ui/texts.h"
 
 namespace bk {
 
@@ -32,52 +33,53 @@ void CreateStatusFields(ControlLayer& controls) {
 
 void CreateLeftColumn(ControlLayer& controls) {
     controls.createButton(AddFolderButton, {Margin, Margin, HalfLeftColumn, ButtonHeight},
-                          "Pfad hinzufügen");
-    controls.createTextField(
-        PatternField, {Margin + HalfLeftColumn + 5, Margin, HalfLeftColumn, ButtonHeight}, "*.*");
+                          AddFolderButtonText);
+    controls.createTextField(PatternField,
+                             {Margin + HalfLeftColumn + 5, Margin, HalfLeftColumn, ButtonHeight},
+                             InitialPatterns);
     controls.createLabel(AllFilesLabel, {Margin, BelowButtons, LeftColumnWidth, LabelHeight},
-                         "Alle Dateien");
+                         AllFilesInitialCaption);
     controls.createReportList(
         AllFilesView,
         {Margin, BelowCaptions, LeftColumnWidth, BottomEdge - 2 * ButtonHeight - LabelHeight - 15},
-        "Name", 150);
-    controls.addColumn(AllFilesView, 1, "Größe", 100);
+        NameColumnTitle, 150);
+    controls.addColumn(AllFilesView, 1, SizeColumnTitle, 100);
     controls.createButton(
         ResetButton,
         {Margin, Margin + BottomEdge - ButtonHeight - 5, LeftColumnWidth, ButtonHeight},
-        "Zurücksetzen");
+        ResetButtonText);
 }
 
 void CreateMiddleColumn(ControlLayer& controls) {
     controls.createButton(FindDuplicatesButton, {MiddleX, Margin, SearchButtonWidth, ButtonHeight},
-                          "Doppelte Dateien suchen");
+                          FindDuplicatesButtonText);
     controls.createButton(
         FindSameNamesButton,
         {MiddleColumnX + SearchButtonWidth + 10, Margin, SearchButtonWidth, ButtonHeight},
-        "Gleichnamige Dateien suchen");
+        FindSameNamesButtonText);
     controls.createLabel(GroupsLabel, {MiddleX, BelowButtons, GroupsWidth, LabelHeight},
-                         "Dateien mit gleichem Inhalt");
+                         GroupsInitialCaption);
     controls.createListBox(GroupsView, {MiddleX, BelowCaptions, GroupsWidth,
                                         BottomEdge - LabelHeight - ButtonHeight - 160});
     controls.createLabel(
         MembersLabel,
         {MiddleX, Margin + BottomEdge - 150, RightEdge - LeftColumnWidth - 10, LabelHeight},
-        "Doppelte Dateien:");
+        MembersCaption);
     controls.createListBox(MembersView, {MiddleX, Margin + BottomEdge + LabelHeight - 150,
                                          RightEdge - LeftColumnWidth - 10, 95 - LabelHeight});
     controls.createButton(
         DeleteMarkedButton,
         {MiddleX, Margin + BottomEdge - 2 * ButtonHeight - 10, DeleteButtonWidth, ButtonHeight},
-        "Lösche markierte Datei");
+        DeleteMarkedButtonText);
     controls.createButton(
         DeleteOthersButton,
         {MiddleX, Margin + BottomEdge - ButtonHeight - 5, DeleteButtonWidth, ButtonHeight},
-        "Lösche alle außer markierter");
+        DeleteOthersButtonText);
     controls.createButton(DeleteByExtensionButton,
                           {MiddleColumnX + DeleteButtonWidth + 10,
                            Margin + BottomEdge - 2 * ButtonHeight - 10, DeleteButtonWidth,
                            ButtonHeight},
-                          "Lösche Dateien mit spez. Endung");
+                          DeleteByExtensionButtonText);
 }
 
 void CreateProgressColumn(ControlLayer& controls) {
@@ -88,18 +90,18 @@ void CreateProgressColumn(ControlLayer& controls) {
 
 // Buttons and labels are named by their texts; the rest say what they are.
 void NameControlsForScreenReaders(ControlLayer& controls) {
-    controls.setAccessibleName(PatternField, "Dateimuster");
-    controls.setAccessibleName(AllFilesView, "Alle Dateien");
-    controls.setAccessibleName(GroupsView, "Gruppen doppelter Dateien");
-    controls.setAccessibleName(MembersView, "Dateien der gewählten Gruppe");
-    controls.setAccessibleName(SearchProgress, "Fortschritt der Suche");
-    controls.setAccessibleName(CompareProgress, "Fortschritt des Dateivergleichs");
+    controls.setAccessibleName(PatternField, PatternFieldName);
+    controls.setAccessibleName(AllFilesView, AllFilesViewName);
+    controls.setAccessibleName(GroupsView, GroupsViewName);
+    controls.setAccessibleName(MembersView, MembersViewName);
+    controls.setAccessibleName(SearchProgress, SearchProgressName);
+    controls.setAccessibleName(CompareProgress, CompareProgressName);
 }
 
 } // namespace
 
 bool CreateMainWindow(ControlLayer& controls) {
-    if (!controls.openWindow(MainWindow, ClientWidth, ClientHeight, "Brannoway-Kestrill")) {
+    if (!controls.openWindow(MainWindow, ClientWidth, ClientHeight, ProgramTitle)) {
         return false;
     }
     if (!controls.createStatusBar(StatusBar, StatusBarHeight)) {

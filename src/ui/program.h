@@ -1,6 +1,7 @@
 #pragma once
 
 #include "catalogue/catalogue.h"
+#include "duplicates/search_observer.h"
 #include "platform/control_layer.h"
 #include "platform/file_services.h"
 
@@ -8,8 +9,6 @@
 #include <string>
 
 namespace bk {
-
-enum SearchMode : int { SameContent = 1, SameName = 2 };
 
 // Everything the running program holds: the layers it works through, the catalogue, and the
 // little state the commands keep between events.
@@ -21,10 +20,9 @@ struct Program {
     FileServices& files;
     Catalogue catalogue;
 
-    std::int32_t comparePercent = 100; // the share of each file the content search compares
-    std::string lastFolder;            // where the next folder chooser opens
-    std::string lastActivityText;      // what status field 0 shows
-    std::string lastDetailText;        // what status field 1 shows
+    std::string lastFolder;       // where the next folder chooser opens
+    std::string lastActivityText; // what status field 0 shows
+    std::string lastDetailText;   // what status field 1 shows
 
     // What the groups of the latest search are made of, and the group whose members the members
     // view lists (none after a search or a reset): the deletion commands act only on that group.

@@ -3,13 +3,13 @@
 #include "catalogue/case_folding.h"
 #include "ui/control_numbers.h"
 #include "ui/status_line.h"
+#include "ui/texts.h"
 
 namespace bk {
 
 namespace {
 
 constexpr std::string_view BackupExtension = "bak";
-constexpr std::string_view NoGroupsRow = "(keine doppelten Dateien)";
 
 void ResetViews(Program& program) {
     ControlLayer& controls = program.controls;
@@ -30,7 +30,7 @@ void ShowAllFiles(Program& program) {
     while (files.advance()) {
         const FileRecord& file = *files.current();
         controls.addItem(AllFilesView, row, file.name);
-        controls.setItemText(AllFilesView, row, std::to_string(file.size) + " Bytes", 1);
+        controls.setItemText(AllFilesView, row, FileSizeText(file.size), 1);
         ++row;
     }
     controls.setText(AllFilesLabel, AllFilesCaption(files.count()));
@@ -104,7 +104,7 @@ void ShowSelectedGroupMembers(Program& program) {
 } // namespace
 
 void RefreshViews(Program& program, int flags) {
-    SetStatusActivity(program, "Update Liste");
+    SetStatusActivity(program, UpdatingListText);
     if (flags == 0) {
         ResetViews(program);
     }
@@ -126,15 +126,6 @@ std::string FileExtension(std::string_view name) {
     }
     std::string_view extension = name.substr(mark + 1);
     return std::string(extension.substr(0, extension.find('"')));
-}
-
-std::string AllFilesCaption(std::int64_t fileCount) {
-    return "Alle Dateien (" + std::to_string(fileCount) + ")";
-}
-
-std::string GroupsCaption(std::int64_t groupCount, std::int64_t memberCount) {
-    return "Dateien mit gleichem Inhalt (" + std::to_string(groupCount) + " - " +
-           std::to_string(memberCount) + ")";
 }
 
 } // namespace bk

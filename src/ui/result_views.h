@@ -16,10 +16,4 @@ void RefreshViews(Program& program, int flags);
 // or a "/" follows the last one.
 std::string FileExtension(std::string_view name);
 
-// The captions as the views show them.
-std::string AllFilesCaption(std::int64_t fileCount);
-std::string GroupsCaption(std::int64_t groupCount, std::int64_t memberCount);
-inline constexpr std::string_view AllFilesInitialCaption = "Alle Dateien";
-inline constexpr std::string_view GroupsInitialCaption = "Dateien mit gleichem Inhalt";
-
 } // namespace bk

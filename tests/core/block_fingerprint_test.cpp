@@ -1,5 +1,5 @@
-#include "duplicates/block_fingerprint.h"
-#include "duplicates/md5.h"
+#include "reference/block_fingerprint.h"
+#include "reference/md5.h"
 
 #include <algorithm>
 #include <fstream>

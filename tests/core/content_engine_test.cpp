@@ -2,6 +2,7 @@
 #include "duplicates/content_engine.h"
 #include "duplicates/duplicate_search.h"
 #include "support/open_descriptors.h"
+#include "support/program_runs.h"
 #include "support/recording_control_layer.h"
 #include "support/temp_tree.h"
 
@@ -269,7 +270,8 @@ TEST(ContentEngine, ClassifiesAsThePairwiseMatcherDoesWithoutReadingAhead) {
     };
     PairwiseMatcher pairwise(PairwiseContentComparison(scanned.program));
     for (const std::size_t size : {small.size(), big.size()}) {
-        ContentEngine engine(scanned.program);
+        ReadingOnCompareBar bar(scanned.program);
+        ContentEngine engine(scanned.program.files.files, bar);
         EXPECT_EQ(Renumbered(engine.classify(sized(size))),
                   Renumbered(pairwise.classify(sized(size))))
             << size;
@@ -283,7 +285,8 @@ TEST(ContentEngine, NeverGroupsAFileThatChangedAfterItsLeadingBlockWasReadAhead)
         tree.write("a", std::string(size, 'q'));
         tree.write("b", std::string(size, 'q'));
         ScannedTree scanned(tree);
-        ContentEngine engine(scanned.program);
+        ReadingOnCompareBar bar(scanned.program);
+        ContentEngine engine(scanned.program.files.files, bar);
         engine.foresee(scanned.records);
         std::string changed(size, 'q');
         changed.back() = 'r';

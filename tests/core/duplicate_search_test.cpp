@@ -1,5 +1,6 @@
 #include "catalogue/folder_scan.h"
 #include "duplicates/duplicate_search.h"
+#include "support/program_runs.h"
 #include "support/recording_control_layer.h"
 #include "support/temp_tree.h"
 #include "ui/control_numbers.h"
@@ -281,19 +282,6 @@ TEST_F(DuplicateSearchTest, AFileThatChangedSizeSinceTheScanJoinsNoGroup) {
     tree.write("C", "sa");
     search(SameContent);
     EXPECT_EQ(groups(), (Groups{{"B", "D"}}));
-}
-
-TEST_F(DuplicateSearchTest, TheContentSearchComparesTheProgramsShareOfEachFile) {
-    std::string content(3000, 'c');
-    tree.write("A", content);
-    content[2500] = 'd';
-    tree.write("B", content);
-    scan();
-    search(SameContent);
-    EXPECT_EQ(groups(), Groups{});
-    program.comparePercent = 50;
-    search(SameContent);
-    EXPECT_EQ(groups(), (Groups{{"A", "B"}}));
 }
 
 // ---- The same-name search ----

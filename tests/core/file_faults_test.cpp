@@ -1,8 +1,9 @@
 #include "catalogue/folder_scan.h"
-#include "duplicates/content_comparison.h"
 #include "duplicates/duplicate_search.h"
 #include "platform/file_faults.h"
+#include "reference/content_comparison.h"
 #include "support/found_on_disk.h"
+#include "support/program_runs.h"
 #include "support/recording_control_layer.h"
 #include "support/temp_tree.h"
 

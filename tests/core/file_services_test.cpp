@@ -389,16 +389,12 @@ TEST_F(FileServicesTest, HighNumbersWorkWithoutEarlierCalls) {
     const std::string file = tree_.write("n/x.txt", "x");
     NumberedFiles files(programFolder());
     FolderScans scans(programFolder());
-    MemoryBlocks blocks;
 
     EXPECT_TRUE(files.openForReading(25, file));
     unsigned char byte = 0;
     EXPECT_EQ(files.read(&byte, 1), 1);
     EXPECT_TRUE(scans.begin(25, tree_.path("n")));
     EXPECT_EQ(RestOfScan(scans).size(), 3u);
-    ASSERT_NE(blocks.allocate(25, 16), nullptr);
-    EXPECT_EQ(blocks.address(25)[15], 0);
-    EXPECT_EQ(blocks.address(24), nullptr);
 }
 
 // ---- Numbered files ----
@@ -638,43 +634,6 @@ TEST_F(FileServicesTest, RegularFileIdentityNamesTheFileNotThePath) {
          {tree_.path("id/symlink"), tree_.path("id"), tree_.path("id/missing")}) {
         EXPECT_FALSE(RegularFileIdentity(other).has_value()) << other;
     }
-}
-
-// ---- Memory blocks ----
-
-TEST(MemoryBlocksTest, AllocatingAgainGivesAFreshZeroFilledBlock) {
-    MemoryBlocks blocks;
-    unsigned char* first = blocks.allocate(1, 1024);
-    ASSERT_NE(first, nullptr);
-    std::memset(first, 0xAB, 1024);
-
-    unsigned char* second = blocks.allocate(1, 1024);
-    ASSERT_NE(second, nullptr);
-    EXPECT_EQ(blocks.address(1), second);
-    EXPECT_EQ(std::vector<unsigned char>(second, second + 1024), std::vector<unsigned char>(1024));
-}
-
-TEST(MemoryBlocksTest, FreeingReleasesOneOrAll) {
-    MemoryBlocks blocks;
-    ASSERT_NE(blocks.allocate(1, 8), nullptr);
-    ASSERT_NE(blocks.allocate(2, 8), nullptr);
-    ASSERT_NE(blocks.allocate(60, 8), nullptr);
-
-    blocks.free(5); // holds nothing
-    blocks.free(1);
-    EXPECT_EQ(blocks.address(1), nullptr);
-    EXPECT_NE(blocks.address(2), nullptr);
-
-    blocks.free(-1);
-    EXPECT_EQ(blocks.address(2), nullptr);
-    EXPECT_EQ(blocks.address(60), nullptr);
-    EXPECT_NE(blocks.allocate(2, 8), nullptr) << "the table is usable afresh";
-}
-
-TEST(MemoryBlocksTest, AnEmptyBlockIsStillHeld) {
-    MemoryBlocks blocks;
-    EXPECT_NE(blocks.allocate(0, 0), nullptr);
-    EXPECT_NE(blocks.address(0), nullptr);
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "duplicates/duplicate_search.h"
-#include "platform/headless_control_layer.h"
 #include "platform/resource_usage.h"
+#include "support/headless_control_layer.h"
+#include "support/program_runs.h"
 #include "ui/event_loop.h"
 
 #include <cstdint>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/headless_control_layer.h"
+#include "support/headless_control_layer.h"
 
 #include <map>
 #include <string>

@@ -1,4 +1,5 @@
 #include "ui/result_views.h"
+#include "ui/texts.h"
 #include "ui/window_fixture.h"
 
 #include <algorithm>

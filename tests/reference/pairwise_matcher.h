@@ -1,6 +1,8 @@
 #pragma once
 
 #include "duplicates/content_matcher.h"
+#include "duplicates/search_observer.h"
+#include "platform/file_services.h"
 
 #include <functional>
 
@@ -24,5 +26,8 @@ class PairwiseMatcher final : public ContentMatcher {
   private:
     ContentComparison sameContent_;
 };
+
+// The comparison of the straightforward search: the two whole files byte for byte, in chunks.
+ContentComparison PairwiseContentComparison(NumberedFiles& files, ReadingObserver& observer);
 
 } // namespace bk

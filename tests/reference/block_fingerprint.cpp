@@ -1,6 +1,6 @@
-#include "duplicates/block_fingerprint.h"
+#include "reference/block_fingerprint.h"
 
-#include "duplicates/md5.h"
+#include "reference/md5.h"
 
 namespace bk {
 

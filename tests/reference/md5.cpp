@@ -1,4 +1,4 @@
-#include "duplicates/md5.h"
+#include "reference/md5.h"
 
 #include <algorithm>
 #include <bit>

@@ -1,7 +1,9 @@
-#include "duplicates/deletion_commands.h"
+#include "ui/deletion_commands.h"
 
+#include "duplicates/member_deletion.h"
 #include "ui/control_numbers.h"
 #include "ui/result_views.h"
+#include "ui/texts.h"
 
 #include <algorithm>
 #include <optional>
@@ -15,43 +17,6 @@ namespace {
 std::string MemberPath(const MemberRecord& member) {
     return FullPath(member.folder, member.name);
 }
-
-// A member's file as it was found, for the file layer; nothing for a record that no walk made.
-std::optional<FoundFile> FoundFileOf(const MemberRecord& member) {
-    std::optional<FolderWay> way = member.file->folder.way();
-    if (!way) {
-        return std::nullopt;
-    }
-    return FoundFile{std::move(*way), member.file->name, member.file->identity};
-}
-
-// The members of a content group that stay and may prove a deletion safe, as they were found,
-// in the order they are tried.
-class StayingCopies {
-  public:
-    void add(const MemberRecord& member) {
-        if (std::optional<FoundFile> file = FoundFileOf(member)) {
-            copies_.push_back({&member, std::move(*file)});
-        }
-    }
-
-    std::vector<const FoundFile*> besides(const MemberRecord& doomed) const {
-        std::vector<const FoundFile*> others;
-        for (const Copy& copy : copies_) {
-            if (copy.member != &doomed) {
-                others.push_back(&copy.file);
-            }
-        }
-        return others;
-    }
-
-  private:
-    struct Copy {
-        const MemberRecord* member;
-        FoundFile file;
-    };
-    std::vector<Copy> copies_;
-};
 
 // The compare bar shows a deletion's proof as it shows a search's reading, and is empty again
 // once the proof is over.
@@ -123,19 +88,11 @@ void ForgetOtherRecordsOf(Program& program, const FileRecord& deleted) {
     }
 }
 
-// Deletes a member's file while it is still the file that was found; a file of a content group
-// goes only while staying proves that another copy of its bytes stays.
-bool DeleteMemberFile(Program& program, const MemberRecord& member, StayingCopies* staying) {
-    const std::optional<FoundFile> file = FoundFileOf(member);
-    if (!file) {
-        return false;
-    }
-    if (staying != nullptr) {
-        ProofOnCompareBar bar(program.controls);
-        if (!program.files.removeProvenCopy(*file, staying->besides(member), bar)) {
-            return false;
-        }
-    } else if (!program.files.removeFound(*file)) {
+// Deletes a member's file when the rule of what may go allows it; the catalogue forgets the
+// other records of the file that lead nowhere now.
+bool DeleteMemberFile(Program& program, const MemberRecord& member, const StayingCopies* staying) {
+    ProofOnCompareBar bar(program.controls);
+    if (!DeleteMemberFile(program.files, member, staying, bar)) {
         return false;
     }
     ForgetOtherRecordsOf(program, *member.file);
@@ -143,8 +100,7 @@ bool DeleteMemberFile(Program& program, const MemberRecord& member, StayingCopie
 }
 
 void ReportUndeletable(Program& program, const MemberRecord& member) {
-    program.controls.messageBox("ERROR",
-                                "Konnte Datei \"" + MemberPath(member) + "\" nicht löschen!");
+    program.controls.messageBox(ErrorTitle, CannotDeleteText(MemberPath(member)));
 }
 
 void RemoveRowAndSelectNeighbour(ControlLayer& controls, int view, std::int64_t row) {
@@ -157,10 +113,6 @@ void RemoveCurrentGroup(Program& program, std::int64_t groupRow) {
     program.catalogue.groups.deleteCurrent();
     program.shownGroup = nullptr;
     RemoveRowAndSelectNeighbour(program.controls, GroupsView, groupRow);
-}
-
-std::string RemainingGroupsCaption(Program& program) {
-    return "Dateien mit gleichem Inhalt (" + std::to_string(program.catalogue.groups.count()) + ")";
 }
 
 // The group and member the user chose, provided the members view lists exactly the members of
@@ -246,7 +198,8 @@ void DeleteMarkedCommand(Program& program) {
         RetireMember(program);
         RemoveCurrentGroup(program, selection.groupRow);
         RefreshViews(program, ShowMembers);
-        program.controls.setText(GroupsLabel, RemainingGroupsCaption(program));
+        program.controls.setText(GroupsLabel,
+                                 RemainingGroupsCaption(program.catalogue.groups.count()));
     }
 }
 
@@ -302,7 +255,8 @@ void DeleteOthersCommand(Program& program) {
     }
     if (group.memberCount == 0) {
         RemoveCurrentGroup(program, selection.groupRow);
-        program.controls.setText(GroupsLabel, RemainingGroupsCaption(program));
+        program.controls.setText(GroupsLabel,
+                                 RemainingGroupsCaption(program.catalogue.groups.count()));
     }
     RefreshViews(program, ShowMembers);
 }

@@ -1,4 +1,6 @@
-#include "duplicates/pairwise_matcher.h"
+#include "reference/pairwise_matcher.h"
+
+#include "reference/content_comparison.h"
 
 namespace bk {
 
@@ -18,6 +20,13 @@ std::vector<std::uint32_t> PairwiseMatcher::classify(const std::vector<FileRecor
         }
     }
     return classes;
+}
+
+ContentComparison PairwiseContentComparison(NumberedFiles& files, ReadingObserver& observer) {
+    return [&files, &observer](const FileRecord& later, const FileRecord& reference) {
+        return CompareFileContents(files, observer, FullPath(later.folder, later.name),
+                                   FullPath(reference.folder, reference.name), later.size, 100);
+    };
 }
 
 } // namespace bk
