@@ -5,7 +5,7 @@
 #include "catalogue/folder_scan.h"
 #include "duplicates/content_engine.h"
 #include "duplicates/duplicate_search.h"
-#include "platform/file_services.h"
+#include "platform/posix_file_services.h"
 #include "platform/resource_usage.h"
 #include "unwatched.h"
 
@@ -52,7 +52,7 @@ int main(int argc, char* argv[]) {
     if (folder.empty() || folder.back() != '/') {
         folder += '/';
     }
-    bk::FileServices files(bk::ExecutableFolder());
+    bk::PosixFileServices files(bk::ExecutableFolder());
     bk::Catalogue catalogue;
     Unwatched unwatched;
 

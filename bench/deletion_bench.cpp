@@ -3,7 +3,7 @@
 // platform as the event loop runs it. Prints the time, the bytes the process read meanwhile and
 // the longest time the window went without being painted.
 
-#include "platform/file_services.h"
+#include "platform/posix_file_services.h"
 #include "platform/qt_control_layer.h"
 #include "platform/qt_desktop_session.h"
 #include "ui/control_numbers.h"
@@ -91,7 +91,7 @@ void Measure(const char* what, const fs::path& folder, int files, std::size_t si
         WriteFile(folder / ("copy" + std::to_string(i) + ".dat"), size);
     }
     bk::QtControlLayer controls;
-    bk::FileServices fileServices(bk::ExecutableFolder());
+    bk::PosixFileServices fileServices(bk::ExecutableFolder());
     bk::Program program(controls, fileServices);
     bk::CreateMainWindow(controls);
     controls.window()->show();

@@ -5,7 +5,7 @@
 #include "catalogue/folder_scan.h"
 #include "duplicates/content_engine.h"
 #include "duplicates/duplicate_search.h"
-#include "platform/file_services.h"
+#include "platform/posix_file_services.h"
 #include "platform/qt_control_layer.h"
 #include "platform/qt_desktop_session.h"
 #include "ui/control_numbers.h"
@@ -45,7 +45,7 @@ int main(int argc, char* argv[]) {
         folder += '/';
     }
 
-    bk::FileServices headlessFiles(bk::ExecutableFolder());
+    bk::PosixFileServices headlessFiles(bk::ExecutableFolder());
     bk::Catalogue windowless;
     Unwatched unwatched;
     const double headlessScan = Seconds(
@@ -56,7 +56,7 @@ int main(int argc, char* argv[]) {
     });
 
     bk::QtControlLayer controls;
-    bk::FileServices files(bk::ExecutableFolder());
+    bk::PosixFileServices files(bk::ExecutableFolder());
     bk::Program program(controls, files);
     bk::CreateMainWindow(controls);
     controls.setFolderChooser([&](std::string_view, std::string_view) { return folder; });

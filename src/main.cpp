@@ -1,4 +1,4 @@
-#include "platform/file_services.h"
+#include "platform/posix_file_services.h"
 #include "platform/qt_desktop_session.h"
 #include "ui/event_loop.h"
 #include "ui/texts.h"
@@ -7,7 +7,7 @@
 
 int main(int argc, char* argv[]) {
     bk::DesktopSession session(argc, argv, {bk::NoDisplayText, bk::UnreachableDisplayText});
-    bk::FileServices files(bk::ExecutableFolder());
+    bk::PosixFileServices files(bk::ExecutableFolder());
     const int exitCode = bk::RunProgram(session.controls(), files);
     if (exitCode != 0) {
         std::fwrite(bk::NoWindowText.data(), 1, bk::NoWindowText.size(), stderr);

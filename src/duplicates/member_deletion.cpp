@@ -35,9 +35,9 @@ bool DeleteMemberFile(const FileServices& files, const MemberRecord& member,
         return false;
     }
     if (staying == nullptr) {
-        return files.removeFound(*file);
+        return files.removal.removeFound(*file);
     }
-    return files.removeProvenCopy(*file, staying->besides(member), progress);
+    return files.removal.removeProvenCopy(*file, staying->besides(member), progress);
 }
 
 } // namespace bk

@@ -1,6 +1,6 @@
-#include "platform/file_faults.h"
-#include "platform/file_removal.h"
-#include "platform/file_services.h"
+#include "platform/posix_file_removal.h"
+
+#include "platform/file_paths.h"
 #include "platform/posix_handle.h"
 #include "platform/posix_reading.h"
 
@@ -65,7 +65,7 @@ Handle OpenAlongWay(std::string_view programFolder, const FolderWay& way) {
     return folder;
 }
 
-// The full path of a found file, only to name it to a test's fault plan.
+// The full path of a found file, only to name it at the last moment.
 std::string PathOf(std::string_view programFolder, const FoundFile& file) {
     std::string path = file.folder.start;
     for (const FolderWay::Step& step : file.folder.steps) {
@@ -97,10 +97,10 @@ Handle OpenAsFound(const Handle& folder, const FoundFile& file) {
 }
 
 // The last step: the file, looked at once more inside the folder already held, goes by its name
-// there. A test's fault plan strikes just before that look.
+// there.
 bool RemoveIfStillAsFound(std::string_view programFolder, const Handle& folder,
-                          const FoundFile& file, FileFaults* faults) {
-    if (faults != nullptr && faults->strike(FileFaults::Delete, PathOf(programFolder, file)).fail) {
+                          const FoundFile& file, const LastMoment& lastMoment) {
+    if (lastMoment && !lastMoment(PathOf(programFolder, file))) {
         return false;
     }
     return RemovableAsFound(folder, file) && unlinkat(folder.get(), file.name.c_str(), 0) == 0;
@@ -152,14 +152,15 @@ bool ProvesCopy(std::string_view programFolder, const FoundFile& copy, const Fou
 
 } // namespace
 
-bool RemoveFoundFile(std::string_view programFolder, const FoundFile& file, FileFaults* faults) {
+bool RemoveFoundFile(std::string_view programFolder, const FoundFile& file,
+                     const LastMoment& lastMoment) {
     const Handle folder = OpenAlongWay(programFolder, file.folder);
-    return folder.valid() && RemoveIfStillAsFound(programFolder, folder, file, faults);
+    return folder.valid() && RemoveIfStillAsFound(programFolder, folder, file, lastMoment);
 }
 
 bool RemoveProvenCopy(std::string_view programFolder, const FoundFile& file,
                       const std::vector<const FoundFile*>& copies, ProofProgress& progress,
-                      FileFaults* faults) {
+                      const LastMoment& lastMoment) {
     const Handle folder = OpenAlongWay(programFolder, file.folder);
     if (!folder.valid() || !RemovableAsFound(folder, file)) {
         return false;
@@ -174,7 +175,7 @@ bool RemoveProvenCopy(std::string_view programFolder, const FoundFile& file,
     // The bytes compared are the bytes that go: the open file, and then the name about to be
     // removed, are still the file as it was found.
     return proven && IsAsFound(StatusOf(victim), file.identity) &&
-           RemoveIfStillAsFound(programFolder, folder, file, faults);
+           RemoveIfStillAsFound(programFolder, folder, file, lastMoment);
 }
 
 } // namespace bk

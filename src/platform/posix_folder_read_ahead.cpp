@@ -1,4 +1,5 @@
-#include "platform/file_services.h"
+#include "platform/file_paths.h"
+#include "platform/posix_folder_scans.h"
 
 #include <algorithm>
 #include <condition_variable>
@@ -16,12 +17,6 @@
 
 namespace bk {
 
-namespace {
-
-constexpr unsigned MostReaders = 4;
-
-} // namespace
-
 // Folder listings read ahead of a walk. A walk is nearly all system calls, one folder after
 // another; here threads list the folders it will come to, in the order it will. Every folder to
 // read has its place in the walk: the positions of its own and its ancestors' subfolders among
@@ -29,7 +24,7 @@ constexpr unsigned MostReaders = 4;
 // listing's subfolders are offered as soon as it is read, and readers always take the earliest
 // folder on offer. The walk takes listings as it comes to them, and reads a folder itself when
 // no reader has taken it up yet, so it never waits for a reader that is held back.
-class FolderScans::ReadAhead {
+class PosixFolderScans::ReadAhead {
   public:
     // Past entriesAheadAtMost entries read but not yet taken by the walk, the readers wait.
     ReadAhead(const std::string& programFolder, std::string root, unsigned readers,
@@ -162,24 +157,24 @@ class FolderScans::ReadAhead {
 };
 
 // Made here, where a read-ahead is a whole type.
-FolderScans::FolderScans(std::string programFolder) : programFolder_(std::move(programFolder)) {}
-FolderScans::~FolderScans() = default;
+PosixFolderScans::PosixFolderScans(std::string programFolder, unsigned readers)
+    : programFolder_(std::move(programFolder)), readers_(readers) {}
+PosixFolderScans::~PosixFolderScans() = default;
 
-void FolderScans::readAhead(std::string_view path, std::size_t entriesAheadAtMost) {
+void PosixFolderScans::readAhead(std::string_view path, std::size_t entriesAheadAtMost) {
     readAhead_.reset();
-    const unsigned processors = std::thread::hardware_concurrency();
-    if (faults_ != nullptr || processors < 2) {
-        return; // a plan of faults counts folder reads in the order the walk makes them
+    if (readers_ < 2) {
+        return; // the walk itself is the one reader
     }
-    readAhead_ = std::make_unique<ReadAhead>(programFolder_, std::string(path),
-                                             std::min(processors, MostReaders), entriesAheadAtMost);
+    readAhead_ = std::make_unique<ReadAhead>(programFolder_, std::string(path), readers_,
+                                             entriesAheadAtMost);
 }
 
-FolderScans::Listing FolderScans::listingReadAhead(std::string_view path) {
+PosixFolderScans::Listing PosixFolderScans::listingReadAhead(std::string_view path) {
     return readAhead_->take(std::string(path));
 }
 
-void FolderScans::stopReadingAhead() {
+void PosixFolderScans::stopReadingAhead() {
     readAhead_.reset();
 }
 

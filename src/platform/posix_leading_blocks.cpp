@@ -1,5 +1,5 @@
-#include "platform/file_faults.h"
-#include "platform/file_services.h"
+#include "platform/file_paths.h"
+#include "platform/posix_numbered_files.h"
 #include "platform/posix_reading.h"
 
 #include <algorithm>
@@ -20,13 +20,11 @@ namespace {
 constexpr std::size_t FilesPerTurn = 64;
 // Below this many files, starting threads would cost more than it saves.
 constexpr std::size_t FilesWorthSharing = 256;
-constexpr unsigned MostReaders = 4;
 
 // The reading of one thread: the folder of its latest file kept open, a buffer and a tally.
 class Reader {
   public:
-    Reader(const std::string& programFolder, FileFaults* faults)
-        : programFolder_(programFolder), faults_(faults) {}
+    explicit Reader(const std::string& programFolder) : programFolder_(programFolder) {}
     ~Reader() { closeFolder(); }
     Reader(const Reader&) = delete;
     Reader& operator=(const Reader&) = delete;
@@ -34,24 +32,15 @@ class Reader {
     // The file's first bytes, or null when it is not a regular file of its size or cannot be
     // read that far.
     const unsigned char* read(const LeadingRead& file) {
-        std::string path; // only a plan of faults needs it
-        if (faults_ != nullptr) {
-            path =
-                ResolvePath(programFolder_, std::string(file.folder).append("/").append(file.name));
-            if (faults_->refusesOpen(path)) {
-                return nullptr;
-            }
-        }
         const int handle = open(file);
         if (handle < 0) {
             return nullptr;
         }
-        const std::int64_t length =
-            faults_ != nullptr ? faults_->deliveredOf(path, file.length) : file.length;
         if (buffer_.size() < static_cast<std::size_t>(file.length)) {
             buffer_.resize(static_cast<std::size_t>(file.length));
         }
-        const std::int64_t got = length > 0 ? posix::ReadUpTo(handle, buffer_.data(), length) : 0;
+        const std::int64_t got =
+            file.length > 0 ? posix::ReadUpTo(handle, buffer_.data(), file.length) : 0;
         ::close(handle);
         bytesRead += static_cast<std::uint64_t>(got);
         return got == file.length ? buffer_.data() : nullptr;
@@ -94,7 +83,6 @@ class Reader {
     }
 
     const std::string& programFolder_;
-    FileFaults* faults_;
     std::string folder_;
     bool folderTried_ = false;
     int folderHandle_ = -1;
@@ -111,16 +99,13 @@ const unsigned char* readOrNothing(Reader& reader, const LeadingRead& file) {
     }
 }
 
-unsigned ReadersFor(std::size_t files, bool faultsAttached) {
-    if (faultsAttached || files < FilesWorthSharing) {
-        return 1; // a plan of faults counts calls, and counts them in order
-    }
-    return std::clamp(std::thread::hardware_concurrency(), 1U, MostReaders);
+unsigned ReadersFor(std::size_t files, unsigned readers) {
+    return files < FilesWorthSharing ? 1 : std::max(readers, 1U);
 }
 
 } // namespace
 
-void NumberedFiles::readLeadingBlocks(LeadingBlocks& blocks) {
+void PosixNumberedFiles::readLeadingBlocks(LeadingBlocks& blocks) {
     const std::size_t count = blocks.count();
     std::atomic<std::size_t> nextFile{0};
     std::atomic<std::int64_t> bytesDone{0};
@@ -144,9 +129,9 @@ void NumberedFiles::readLeadingBlocks(LeadingBlocks& blocks) {
     };
 
     std::vector<std::unique_ptr<Reader>> readers;
-    const unsigned wanted = ReadersFor(count, faults_ != nullptr);
+    const unsigned wanted = ReadersFor(count, readers_);
     for (unsigned i = 0; i < wanted; ++i) {
-        readers.push_back(std::make_unique<Reader>(programFolder_, faults_));
+        readers.push_back(std::make_unique<Reader>(programFolder_));
     }
     {
         std::vector<std::jthread> helpers;

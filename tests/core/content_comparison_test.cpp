@@ -1,3 +1,4 @@
+#include "platform/posix_file_services.h"
 #include "reference/block_fingerprint.h"
 #include "reference/content_comparison.h"
 #include "support/program_runs.h"
@@ -82,7 +83,7 @@ class ContentComparisonTest : public ::testing::Test {
     }
 
     TempTree tree;
-    FileServices files{tree.root() + "/"};
+    PosixFileServices files{tree.root() + "/"};
     RecordingControlLayer controls;
     Program program{controls, files};
 };

@@ -1,6 +1,7 @@
 #include "catalogue/folder_scan.h"
 #include "duplicates/content_engine.h"
 #include "duplicates/duplicate_search.h"
+#include "platform/posix_file_services.h"
 #include "support/open_descriptors.h"
 #include "support/program_runs.h"
 #include "support/recording_control_layer.h"
@@ -118,7 +119,7 @@ struct SearchRun {
 // Scans the tree (and, when asked, one of its folders a second time), then searches by content.
 SearchRun Search(TempTree& tree, bool withEngine, bool subfolderTwice) {
     RecordingControlLayer controls;
-    FileServices files(tree.root() + "/");
+    PosixFileServices files(tree.root() + "/");
     Program program(controls, files);
     ScanFolder(program, tree.root() + "/", "*", 0);
     if (subfolderTwice && std::filesystem::exists(tree.path("d1"))) {
@@ -191,7 +192,7 @@ TEST(ContentEngine, TellsApartAFileThatChangedSizeSinceTheScan) {
     tree.write("a", std::string(5000, 'z'));
     tree.write("b", std::string(5000, 'z'));
     RecordingControlLayer controls;
-    FileServices files(tree.root() + "/");
+    PosixFileServices files(tree.root() + "/");
     Program program(controls, files);
     ScanFolder(program, tree.root(), "*", 0);
     tree.write("b", std::string(6000, 'z'));
@@ -204,7 +205,7 @@ TEST(ContentEngine, ShowsTheReadingOfASizeSetOnTheCompareBar) {
     tree.write("a", std::string(20000, 'z'));
     tree.write("b", std::string(20000, 'z'));
     RecordingControlLayer controls;
-    FileServices files(tree.root() + "/");
+    PosixFileServices files(tree.root() + "/");
     Program program(controls, files);
     ScanFolder(program, tree.root(), "*", 0);
     SearchDuplicates(program, SameContent);
@@ -226,7 +227,7 @@ struct ScannedTree {
         }
     }
     RecordingControlLayer controls;
-    FileServices files;
+    PosixFileServices files;
     Program program;
     std::vector<FileRecord*> records;
 };

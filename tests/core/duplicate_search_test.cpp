@@ -1,5 +1,6 @@
 #include "catalogue/folder_scan.h"
 #include "duplicates/duplicate_search.h"
+#include "platform/posix_file_services.h"
 #include "support/program_runs.h"
 #include "support/recording_control_layer.h"
 #include "support/temp_tree.h"
@@ -167,7 +168,7 @@ class DuplicateSearchTest : public ::testing::Test {
     }
 
     TempTree tree;
-    FileServices files{tree.root() + "/"};
+    PosixFileServices files{tree.root() + "/"};
     RecordingControlLayer controls;
     Program program{controls, files};
     std::vector<Call> calls;
@@ -319,7 +320,7 @@ TEST_F(DuplicateSearchTest, NamesAreComparedWithTheProgramsOwnLetterCaseRule) {
     };
     for (const Case& each : cases) {
         TempTree caseTree;
-        FileServices caseFiles(caseTree.root() + "/");
+        PosixFileServices caseFiles(caseTree.root() + "/");
         RecordingControlLayer caseControls;
         Program caseProgram(caseControls, caseFiles);
         caseTree.write("first/" + each.first, "1");

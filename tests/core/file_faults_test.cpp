@@ -1,7 +1,8 @@
 #include "catalogue/folder_scan.h"
 #include "duplicates/duplicate_search.h"
-#include "platform/file_faults.h"
 #include "reference/content_comparison.h"
+#include "support/faulty_file_services.h"
+#include "support/file_faults.h"
 #include "support/found_on_disk.h"
 #include "support/program_runs.h"
 #include "support/recording_control_layer.h"
@@ -111,7 +112,7 @@ class FileFaultsTest : public ::testing::Test {
 
     TempTree tree;
     FileFaults faults;
-    FileServices files{tree.root() + "/"};
+    FaultyFileServices files{tree.root() + "/"};
     std::unique_ptr<RecordingControlLayer> controls = std::make_unique<RecordingControlLayer>();
     std::unique_ptr<Program> program = std::make_unique<Program>(*controls, files);
 };
@@ -177,7 +178,7 @@ TEST_F(FileFaultsTest, EveryKindOfCallFailsWhenPlannedAndWorksAgainAfterwards) {
         {FileFaults::FolderRead, folder,
          [&] { return files.scans.begin(0, folder + "/") && files.scans.next() == EntryFolder; }},
         {FileFaults::Delete, file,
-         [&] { return files.removeFound(FoundOnDisk("/", folder, {}, "file.txt")); }},
+         [&] { return files.removal.removeFound(FoundOnDisk("/", folder, {}, "file.txt")); }},
     };
     for (const Case& each : cases) {
         SCOPED_TRACE(testing::Message() << "call " << each.call);

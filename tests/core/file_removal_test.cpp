@@ -1,5 +1,4 @@
-#include "platform/file_faults.h"
-#include "platform/file_removal.h"
+#include "platform/posix_file_removal.h"
 #include "support/found_on_disk.h"
 #include "support/open_descriptors.h"
 #include "support/temp_tree.h"
@@ -120,8 +119,8 @@ class FileRemovalTest : public ::testing::Test {
     FoundFile copy() const { return found({"two"}, "copy.txt"); }
 
     bool removeCopy(const FoundFile& file, const std::vector<const FoundFile*>& copies,
-                    FileFaults* faults = nullptr) {
-        return RemoveProvenCopy("/", file, copies, progress, faults);
+                    const LastMoment& lastMoment = {}) {
+        return RemoveProvenCopy("/", file, copies, progress, lastMoment);
     }
 
     // Every file on disk below the tree, with its bytes.
@@ -142,7 +141,7 @@ class FileRemovalTest : public ::testing::Test {
 TEST_F(FileRemovalTest, AFileStillAsFoundIsRemovedWithOrWithoutACopy) {
     const std::string ownerOnly = tree.write("added/one/owner-only.txt", Alpha);
     ASSERT_EQ(chmod(ownerOnly.c_str(), 0200), 0);
-    EXPECT_TRUE(RemoveFoundFile("/", found({"one"}, "owner-only.txt"), nullptr));
+    EXPECT_TRUE(RemoveFoundFile("/", found({"one"}, "owner-only.txt")));
     EXPECT_FALSE(PathExists(ownerOnly));
 
     const int descriptors = OpenDescriptors();
@@ -168,7 +167,7 @@ TEST_F(FileRemovalTest, NothingIsRemovedOnceTheFileOrTheWayToItChanged) {
         attack.apply(tree, "added/one/victim.txt");
         const auto before = disk();
 
-        EXPECT_FALSE(RemoveFoundFile("/", file, nullptr));
+        EXPECT_FALSE(RemoveFoundFile("/", file));
         EXPECT_FALSE(removeCopy(file, {&kept}));
         EXPECT_EQ(disk(), before);
     }
@@ -213,26 +212,24 @@ TEST_F(FileRemovalTest, TheFirstCopyThatProvesItselfIsEnough) {
 // Another program exchanges the file's folder with a folder never added just after the checks:
 // the removal still names the file inside the folder that was checked, wherever it now is.
 TEST_F(FileRemovalTest, AFolderExchangedAfterTheCheckNeverRedirectsTheRemoval) {
-    const auto exchange = [this](const std::string&) {
-        ASSERT_EQ(renameat2(AT_FDCWD, tree.path("added/one").c_str(), AT_FDCWD,
+    int exchanged = 0;
+    const LastMoment exchange = [&](const std::string&) {
+        ++exchanged;
+        EXPECT_EQ(renameat2(AT_FDCWD, tree.path("added/one").c_str(), AT_FDCWD,
                             tree.path("elsewhere").c_str(), RENAME_EXCHANGE),
                   0);
+        return true;
     };
     const FoundFile kept = copy();
-    const std::function<bool(const FoundFile&, FileFaults&)> removals[] = {
-        [](const FoundFile& file, FileFaults& faults) {
-            return RemoveFoundFile("/", file, &faults);
-        },
-        [&](const FoundFile& file, FileFaults& faults) {
-            return removeCopy(file, {&kept}, &faults);
-        },
+    const std::function<bool(const FoundFile&)> removals[] = {
+        [&](const FoundFile& file) { return RemoveFoundFile("/", file, exchange); },
+        [&](const FoundFile& file) { return removeCopy(file, {&kept}, exchange); },
     };
     for (const auto& remove : removals) {
         tree.write("added/one/victim.txt", Alpha);
-        FileFaults faults;
-        faults.plan(FileFaults::Fault(FileFaults::Delete, FileFaults::Change).doing(exchange));
-        remove(victim(), faults);
-        EXPECT_TRUE(faults.allStruck());
+        remove(victim());
+        EXPECT_EQ(exchanged, 1);
+        exchanged = 0;
         EXPECT_EQ(tree.read("added/one/victim.txt"), Outside) << "the never-added file stays";
         EXPECT_FALSE(tree.exists("elsewhere/victim.txt"));
         EXPECT_EQ(tree.read("added/two/copy.txt"), Alpha);
@@ -250,7 +247,7 @@ TEST_F(FileRemovalTest, WhatIsNotAWritableRegularFileIsNeverRemoved) {
     ASSERT_EQ(mkfifo(tree.path("added/kinds/fifo").c_str(), 0644), 0);
     tree.folder("added/kinds/folder");
     for (const char* name : {"link", "dangling", "fifo", "folder", "missing"}) {
-        EXPECT_FALSE(RemoveFoundFile("/", found({"kinds"}, name), nullptr)) << name;
+        EXPECT_FALSE(RemoveFoundFile("/", found({"kinds"}, name))) << name;
     }
     EXPECT_EQ(tree.read("added/kinds/target.txt"), "t") << "refusing a link keeps its target";
     for (const char* name : {"link", "dangling", "fifo", "folder"}) {

@@ -1,4 +1,4 @@
-#include "platform/file_services.h"
+#include "platform/posix_file_services.h"
 #include "support/found_on_disk.h"
 #include "support/open_descriptors.h"
 #include "support/temp_tree.h"
@@ -168,9 +168,9 @@ TEST_F(FileServicesTest, RelativeNamesUseProgramFolderAndLeaveCurrentDirectoryAl
     tree_.write("sub/x.txt", "x");
     const std::string cwdBefore = Cwd();
 
-    NumberedFiles files(programFolder());
+    PosixNumberedFiles files(programFolder(), ReadingThreads());
     EXPECT_TRUE(files.openForReading(1, "sub/x.txt"));
-    FolderScans scans(programFolder());
+    PosixFolderScans scans(programFolder(), ReadingThreads());
     EXPECT_EQ(WholeScan(scans, "sub"), (std::vector<Seen>{kSelf, kParent, {"x.txt", EntryFile}}));
     EXPECT_TRUE(RemoveFoundFile(programFolder(), FoundOnDisk(programFolder(), "sub", {}, "x.txt"),
                                 nullptr));
@@ -183,7 +183,7 @@ TEST_F(FileServicesTest, RelativeNamesUseProgramFolderAndLeaveCurrentDirectoryAl
 
 TEST_F(FileServicesTest, EmptyFolderGivesSelfAndParentThenEndForGood) {
     const std::string empty = tree_.folder("empty");
-    FolderScans scans(programFolder());
+    PosixFolderScans scans(programFolder(), ReadingThreads());
 
     ASSERT_TRUE(scans.begin(0, empty));
     EXPECT_EQ(RestOfScan(scans), (std::vector<Seen>{kSelf, kParent}));
@@ -203,7 +203,7 @@ TEST_F(FileServicesTest, BeginRefusesWhatItCannotListAndTheScanEndsAtOnce) {
         // Only listing everything is offered; a real pattern is refused rather than ignored.
         {tree_.root(), "*.txt"},
     };
-    FolderScans scans(programFolder());
+    PosixFolderScans scans(programFolder(), ReadingThreads());
     for (const auto& c : cases) {
         EXPECT_FALSE(scans.begin(3, c.path, c.pattern)) << c.path;
         EXPECT_EQ(scans.next(), EntryEnd) << c.path;
@@ -215,7 +215,7 @@ TEST_F(FileServicesTest, BeginRefusesWhatItCannotListAndTheScanEndsAtOnce) {
 TEST_F(FileServicesTest, FinalSeparatorDoesNotChangeTheEntries) {
     tree_.write("walk/a.txt", "a");
     tree_.folder("walk/inner");
-    FolderScans scans(programFolder());
+    PosixFolderScans scans(programFolder(), ReadingThreads());
     const std::vector<Seen> expected{kSelf, kParent, {"a.txt", EntryFile}, {"inner", EntryFolder}};
 
     for (const std::string& path : {tree_.path("walk"), tree_.path("walk/"), tree_.path("walk//"),
@@ -232,7 +232,7 @@ TEST_F(FileServicesTest, EntriesComeInFoldedNameOrderAfterSelfAndParent) {
         tree_.write(std::string("order/") + name, "");
     }
     tree_.folder("order/delta");
-    FolderScans scans(programFolder());
+    PosixFolderScans scans(programFolder(), ReadingThreads());
 
     // "_x" before "ALPHA" shows that names are folded before comparing; the three alphas and
     // the two Äpfel show raw bytes breaking ties.
@@ -244,7 +244,7 @@ TEST_F(FileServicesTest, EntriesComeInFoldedNameOrderAfterSelfAndParent) {
 TEST_F(FileServicesTest, EntriesCarrySizeAndIdentity) {
     const std::string file = tree_.write("id/data.bin", std::string(1234, 'z'));
     const std::string folder = tree_.folder("id/sub");
-    FolderScans scans(programFolder());
+    PosixFolderScans scans(programFolder(), ReadingThreads());
     ASSERT_TRUE(scans.begin(0, tree_.path("id")));
     ASSERT_EQ(scans.next(), EntryFolder); // .
     ASSERT_EQ(scans.next(), EntryFolder); // ..
@@ -273,7 +273,7 @@ TEST_F(FileServicesTest, OnlyRegularFilesAndRealFoldersExistForAScan) {
     MakeSymlink("nowhere", tree_.path("kinds/dangling"));
     MakeFifo(tree_.path("kinds/fifo"));
     MakeSocketFile(tree_.path("kinds/socket"));
-    FolderScans scans(programFolder());
+    PosixFolderScans scans(programFolder(), ReadingThreads());
 
     const auto seen = WithoutWaiting<std::vector<Seen>>(
         tree_.path("kinds/fifo"), [&] { return WholeScan(scans, tree_.path("kinds")); });
@@ -285,7 +285,7 @@ TEST_F(FileServicesTest, NestedScanRunsToItsEndThenTheOuterScanContinues) {
     tree_.write("outer/a.txt", "a");
     tree_.write("outer/b/inner.txt", "i");
     tree_.write("outer/c.txt", "c");
-    FolderScans scans(programFolder());
+    PosixFolderScans scans(programFolder(), ReadingThreads());
 
     ASSERT_TRUE(scans.begin(0, tree_.path("outer")));
     std::vector<Seen> outer;
@@ -312,7 +312,7 @@ TEST_F(FileServicesTest, DepthNumberedWalkFindsEveryFileOnce) {
         tree_.write("walk/" + file, file);
     }
     MakeSymlink("..", tree_.path("walk/one/loop"));
-    FolderScans scans(programFolder());
+    PosixFolderScans scans(programFolder(), ReadingThreads());
 
     std::vector<std::string> found;
     std::function<void(int, const std::string&, const std::string&)> walk =
@@ -340,8 +340,8 @@ TEST_F(FileServicesTest, LongPathsAreNoLimitOfOurOwn) {
         relative += "/" + std::string(40, static_cast<char>('a' + level));
     }
     tree_.write(relative + "/end.txt", "e");
-    FolderScans scans(programFolder());
-    NumberedFiles files(programFolder());
+    PosixFolderScans scans(programFolder(), ReadingThreads());
+    PosixNumberedFiles files(programFolder(), ReadingThreads());
 
     ASSERT_GT(tree_.path(relative).size(), 300u);
     EXPECT_EQ(WholeScan(scans, tree_.path(relative)),
@@ -352,8 +352,8 @@ TEST_F(FileServicesTest, LongPathsAreNoLimitOfOurOwn) {
 TEST_F(FileServicesTest, NamesAreBytesNotText) {
     const std::string latin1Name = "caf\xE9.txt"; // not valid UTF-8
     tree_.write("bytes/" + latin1Name, "bytes");
-    FolderScans scans(programFolder());
-    NumberedFiles files(programFolder());
+    PosixFolderScans scans(programFolder(), ReadingThreads());
+    PosixNumberedFiles files(programFolder(), ReadingThreads());
 
     EXPECT_EQ(NamesOf(WholeScan(scans, tree_.path("bytes"))),
               (std::vector<std::string>{".", "..", latin1Name}));
@@ -371,8 +371,8 @@ TEST_F(FileServicesTest, SizesBeyondFourGigabytesAreKept) {
     const std::string path = tree_.path("big/sparse.bin");
     tree_.folder("big");
     MakeSparseFile(path, kSize);
-    FolderScans scans(programFolder());
-    NumberedFiles files(programFolder());
+    PosixFolderScans scans(programFolder(), ReadingThreads());
+    PosixNumberedFiles files(programFolder(), ReadingThreads());
 
     ASSERT_TRUE(scans.begin(0, tree_.path("big")));
     while (scans.next() == EntryFolder) {
@@ -387,14 +387,25 @@ TEST_F(FileServicesTest, SizesBeyondFourGigabytesAreKept) {
 
 TEST_F(FileServicesTest, HighNumbersWorkWithoutEarlierCalls) {
     const std::string file = tree_.write("n/x.txt", "x");
-    NumberedFiles files(programFolder());
-    FolderScans scans(programFolder());
+    PosixNumberedFiles files(programFolder(), ReadingThreads());
+    PosixFolderScans scans(programFolder(), ReadingThreads());
 
     EXPECT_TRUE(files.openForReading(25, file));
     unsigned char byte = 0;
     EXPECT_EQ(files.read(&byte, 1), 1);
     EXPECT_TRUE(scans.begin(25, tree_.path("n")));
     EXPECT_EQ(RestOfScan(scans).size(), 3u);
+
+    // The numbers below 25 hold nothing: opening one never closes a descriptor it never had,
+    // such as standard input.
+    const int standardInput = fcntl(0, F_GETFD) >= 0 ? -1 : open("/dev/null", O_RDONLY);
+    ASSERT_GE(fcntl(0, F_GETFD), 0);
+    EXPECT_TRUE(files.openForReading(3, file));
+    files.close(4);
+    EXPECT_GE(fcntl(0, F_GETFD), 0) << "standard input was closed";
+    if (standardInput >= 0) {
+        close(standardInput);
+    }
 }
 
 // ---- Numbered files ----
@@ -405,7 +416,7 @@ TEST_F(FileServicesTest, ReadGivesWhatIsLeftThenNothing) {
         content[i] = static_cast<char>(i * 7);
     }
     const std::string path = tree_.write("r.bin", content);
-    NumberedFiles files(programFolder());
+    PosixNumberedFiles files(programFolder(), ReadingThreads());
     ASSERT_TRUE(files.openForReading(1, path));
     std::vector<unsigned char> buffer(1024);
 
@@ -422,7 +433,7 @@ TEST_F(FileServicesTest, ReadGivesWhatIsLeftThenNothing) {
 TEST_F(FileServicesTest, InterleavedFilesKeepTheirOwnOffsets) {
     const std::string first = tree_.write("1.txt", "abcdef");
     const std::string second = tree_.write("2.txt", "uvwxyz");
-    NumberedFiles files(programFolder());
+    PosixNumberedFiles files(programFolder(), ReadingThreads());
     ASSERT_TRUE(files.openForReading(1, first));
     ASSERT_TRUE(files.openForReading(2, second));
     std::array<unsigned char, 3> buffer{};
@@ -447,7 +458,7 @@ TEST_F(FileServicesTest, OpeningRefusesAnythingButARegularFileWithoutWaiting) {
     const std::string cases[] = {tree_.path("refuse/fifo"), tree_.path("refuse/link"),
                                  tree_.path("refuse"),      tree_.path("refuse/socket"),
                                  tree_.path("refuse/none"), "/dev/null"};
-    NumberedFiles files(programFolder());
+    PosixNumberedFiles files(programFolder(), ReadingThreads());
 
     for (const std::string& path : cases) {
         ASSERT_TRUE(files.openForReading(1, real));
@@ -467,7 +478,7 @@ TEST_F(FileServicesTest, OpeningRefusesAnythingButARegularFileWithoutWaiting) {
 TEST_F(FileServicesTest, ClosingKeepsTheCurrentChoiceButNeverReadsAClosedFile) {
     const std::string first = tree_.write("1.txt", "first");
     const std::string second = tree_.write("2.txt", "second");
-    NumberedFiles files(programFolder());
+    PosixNumberedFiles files(programFolder(), ReadingThreads());
     unsigned char byte = 0;
 
     ASSERT_TRUE(files.openForReading(1, first));
@@ -487,7 +498,7 @@ TEST_F(FileServicesTest, ClosingKeepsTheCurrentChoiceButNeverReadsAClosedFile) {
 TEST_F(FileServicesTest, HandlesAreReleasedOnReopeningAndAtTheEnd) {
     const std::string path = tree_.write("h.txt", "h");
     {
-        NumberedFiles files(programFolder());
+        PosixNumberedFiles files(programFolder(), ReadingThreads());
         for (int attempt = 0; attempt < 5; ++attempt) {
             ASSERT_TRUE(files.openForReading(3, path));
         }
@@ -559,7 +570,7 @@ TEST_F(FileServicesTest, LeadingBlocksAreReadOnlyFromRegularFilesOfTheirSize) {
     for (const auto& each : cases) {
         blocks.add(each.folder, each.name, each.size, each.length);
     }
-    NumberedFiles files(programFolder());
+    PosixNumberedFiles files(programFolder(), ReadingThreads());
     const int before = OpenDescriptors();
     WithoutWaiting<bool>("the leading blocks", [&] {
         files.readLeadingBlocks(blocks);
@@ -587,7 +598,7 @@ TEST_F(FileServicesTest, LeadingBlocksOfManyFilesAreReadOnceEachAndShownAsTheyCo
         blocks.add(tree_.path(folder), name, size, std::min<std::int64_t>(size, 100));
         total += std::min<std::int64_t>(size, 100);
     }
-    NumberedFiles files(programFolder());
+    PosixNumberedFiles files(programFolder(), ReadingThreads());
     const int before = OpenDescriptors();
     files.readLeadingBlocks(blocks);
     for (std::size_t i = 0; i < contents.size(); ++i) {
@@ -605,7 +616,7 @@ TEST_F(FileServicesTest, LeadingBlocksOfManyFilesAreReadOnceEachAndShownAsTheyCo
 
 TEST_F(FileServicesTest, CurrentIdentityIsWhatTheOpenHandleSeesNow) {
     const std::string path = tree_.write("grow.txt", "12345");
-    NumberedFiles files(programFolder());
+    PosixNumberedFiles files(programFolder(), ReadingThreads());
     ASSERT_TRUE(files.openForReading(1, path));
     const auto atOpening = files.currentIdentity();
     ASSERT_TRUE(atOpening.has_value());

@@ -1,7 +1,6 @@
 #include "catalogue/catalogue.h"
 #include "catalogue/folder_scan.h"
-#include "platform/file_faults.h"
-#include "platform/file_services.h"
+#include "platform/posix_file_services.h"
 #include "support/headless_control_layer.h"
 #include "support/program_runs.h"
 #include "support/recording_control_layer.h"
@@ -88,7 +87,7 @@ class FolderScan : public ::testing::Test {
     std::vector<Row> Rows() const { return RowsOf(program.catalogue.files); }
 
     TempTree tree;
-    FileServices files{tree.root() + "/"};
+    PosixFileServices files{tree.root() + "/"};
     RecordingControlLayer controls;
     Program program{controls, files};
 };
@@ -168,10 +167,8 @@ TEST_F(FolderScan, FilesOfOneFolderShareOneTextOfItsPath) {
 TEST_F(FolderScan, ReadingFoldersAheadGivesTheRecordsOfAWalkWithoutIt) {
     WriteNestedTree(tree, "nested");
     Scan(tree.path("nested"));
-    // An empty plan of faults keeps every folder read in the walk's own order.
-    FileFaults noFaults;
-    FileServices plainFiles(tree.root() + "/");
-    plainFiles.attachFaults(&noFaults);
+    // With one reader every folder is read in the walk's own order.
+    PosixFileServices plainFiles(tree.root() + "/", 1);
     RecordingControlLayer plainControls;
     Program plain(plainControls, plainFiles);
     ScanFolder(plain, tree.path("nested"), "*", 0);
@@ -184,10 +181,10 @@ TEST_F(FolderScan, ReadingFoldersAheadGivesTheRecordsOfAWalkWithoutIt) {
 TEST_F(FolderScan, ABoundedReadAheadGivesTheSameWalk) {
     WriteNestedTree(tree, "held");
     std::vector<std::string> unhindered;
-    FolderScans plainScans(tree.root() + "/");
+    PosixFolderScans plainScans(tree.root() + "/", ReadingThreads());
     Walk(plainScans, tree.path("held"), 0, unhindered);
     for (const std::size_t entriesAhead : {1u, 7u, 60u}) {
-        FolderScans scans(tree.root() + "/");
+        PosixFolderScans scans(tree.root() + "/", ReadingThreads());
         scans.readAhead(tree.path("held"), entriesAhead);
         std::vector<std::string> walked;
         Walk(scans, tree.path("held"), 0, walked);
@@ -199,10 +196,10 @@ TEST_F(FolderScan, ABoundedReadAheadGivesTheSameWalk) {
 TEST_F(FolderScan, AReadAheadCanBeLeftAtAnyPointOfItsWalk) {
     WriteNestedTree(tree, "left");
     std::vector<std::string> plainWalk;
-    FolderScans plainScans(tree.root() + "/");
+    PosixFolderScans plainScans(tree.root() + "/", ReadingThreads());
     Walk(plainScans, tree.path("left/t3"), 0, plainWalk);
     for (const int foldersBegun : {0, 1, 5}) {
-        FolderScans scans(tree.root() + "/");
+        PosixFolderScans scans(tree.root() + "/", ReadingThreads());
         scans.readAhead(tree.path("left"), 3);
         if (foldersBegun > 0) {
             EXPECT_TRUE(scans.begin(0, tree.path("left")));
@@ -548,7 +545,7 @@ TEST_F(FolderScan, CataloguesAFolderOfTwoThousandFilesInNameOrder) {
 // trailing "/" is taken off and that the empty folder text is walked as the root. The second part
 // is the file layer's: a walk of "" lists "/".
 TEST_F(FolderScan, TheEmptyFolderTextIsWalkedAsTheRootByTheFileLayer) {
-    FolderScans scans(tree.root() + "/");
+    PosixFolderScans scans(tree.root() + "/", ReadingThreads());
     ASSERT_TRUE(scans.begin(0, ""));
     std::vector<std::string> names;
     for (EntryKind kind = scans.next(); kind != EntryEnd; kind = scans.next()) {

@@ -1,4 +1,5 @@
 #include "duplicates/duplicate_search.h"
+#include "platform/posix_file_services.h"
 #include "platform/resource_usage.h"
 #include "support/headless_control_layer.h"
 #include "support/program_runs.h"
@@ -157,7 +158,7 @@ class ScaleTest : public ::testing::Test {
     }
 
     HeadlessControlLayer controls;
-    FileServices files{"/nonexistent/"};
+    PosixFileServices files{"/nonexistent/"};
     Program program{controls, files};
 };
 

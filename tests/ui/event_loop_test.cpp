@@ -1,3 +1,4 @@
+#include "platform/posix_file_services.h"
 #include "ui/result_views.h"
 #include "ui/status_line.h"
 #include "ui/window_fixture.h"
@@ -404,7 +405,7 @@ class ProgramRunTest : public ::testing::Test {
 
     TempTree tree;
     QtControlLayer controls;
-    FileServices files;
+    PosixFileServices files;
     std::vector<std::pair<std::string, std::string>> boxes;
     bool windowOpenWhenBoxShown = true;
     bool loopHung = false;

@@ -1,4 +1,4 @@
-#include "platform/file_faults.h"
+#include "support/file_faults.h"
 #include "ui/window_fixture.h"
 
 #include <filesystem>

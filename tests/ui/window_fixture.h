@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/file_services.h"
 #include "platform/qt_control_layer.h"
+#include "support/faulty_file_services.h"
 #include "support/temp_tree.h"
 #include "ui/control_numbers.h"
 #include "ui/event_loop.h"
@@ -175,7 +175,7 @@ class WindowTest : public ::testing::Test {
 
     TempTree tree;
     QtControlLayer controls;
-    FileServices files;
+    FaultyFileServices files;
     Program program;
     std::deque<std::string> chosenFolders;
     std::vector<std::string> chooserTitles;

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "platform/file_identity.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace bk {
+
+// Resolves a name the way every service of the file layer does: absolute names stay as they are,
+// the empty name is the root, anything else is taken relative to programFolder (which ends in
+// "/"). The process's current directory is never changed. Names are byte strings, handed to the
+// system unchanged.
+std::string ResolvePath(std::string_view programFolder, std::string_view name);
+
+// The identity of the regular file at path, without following a final symbolic link; nothing
+// when there is no regular file there.
+std::optional<FileIdentity> RegularFileIdentity(const std::string& path);
+
+// The identity of the folder at path (following links, as a walk of it would); nothing when
+// there is no folder there.
+std::optional<FileIdentity> FolderIdentity(const std::string& path);
+
+// The folder of the running executable, ending in "/"; empty when the system does not tell.
+std::string ExecutableFolder();
+
+// How many threads may read files at once: as many as the processor offers, up to four.
+unsigned ReadingThreads();
+
+} // namespace bk

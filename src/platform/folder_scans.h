@@ -1,0 +1,48 @@
+#pragma once
+
+#include "platform/file_identity.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace bk {
+
+enum EntryKind { EntryEnd = 0, EntryFile = 1, EntryFolder = 2 };
+
+// Folder scans. A folder is read completely and closed before its first entry is handed out,
+// so a deep walk holds no open folders. Entries come in name order with letter case ignored and
+// raw bytes breaking ties, "." and ".." first. Only regular files and real folders are
+// delivered: symbolic links, FIFOs, sockets and devices do not exist for a scan.
+class FolderScans {
+  public:
+    virtual ~FolderScans() = default;
+
+    // Starts scan number over path (the empty path is the root; a trailing "/" is allowed),
+    // replacing whatever the number held, and makes it the current scan. Only "every entry" is
+    // offered as pattern: the empty pattern, "*" or "*.*"; any other pattern is refused rather
+    // than silently ignored. False when the folder cannot be read completely or the pattern is
+    // refused; the scan's first next() then gives EntryEnd.
+    virtual bool begin(int number, std::string_view path, std::string_view pattern = {}) = 0;
+    virtual void makeCurrent(int number) = 0;
+    // The next entry of the current scan: EntryFile, EntryFolder or, at the end (and from then
+    // on), EntryEnd.
+    virtual EntryKind next() = 0;
+    // The name, size and identity of the entry most recently delivered by next() on any scan;
+    // a folder's size is 0.
+    virtual const std::string& entryName() const = 0;
+    virtual std::int64_t entrySize() const = 0;
+    virtual const FileIdentity& entryIdentity() const = 0;
+
+    // Lets the folders of a walk from path (the path begin will be given first) be read ahead
+    // on other threads, in the order a depth-first walk in delivery order begins them, until
+    // stopReadingAhead. begin then takes a folder's listing from there, or reads it itself when
+    // no thread has come to it yet; either way the entries are the same. Only folders reached as
+    // "path/name" by such a walk are read ahead. Tests hold entriesAheadAtMost, the entries read
+    // but not yet taken, low.
+    virtual void readAhead(std::string_view path, std::size_t entriesAheadAtMost = 1 << 16) = 0;
+    virtual void stopReadingAhead() = 0;
+};
+
+} // namespace bk

@@ -1,0 +1,61 @@
+#pragma once
+
+#include "platform/folder_scans.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace bk {
+
+// Folder scans over POSIX folder listings. The folders of a walk are read ahead on up to
+// readers threads (none when there is one).
+class PosixFolderScans final : public FolderScans {
+  public:
+    PosixFolderScans(std::string programFolder, unsigned readers);
+    ~PosixFolderScans() override;
+    PosixFolderScans(const PosixFolderScans&) = delete;
+    PosixFolderScans& operator=(const PosixFolderScans&) = delete;
+
+    bool begin(int number, std::string_view path, std::string_view pattern = {}) override;
+    void makeCurrent(int number) override;
+    EntryKind next() override;
+    const std::string& entryName() const override { return entry_.name; }
+    std::int64_t entrySize() const override { return entry_.identity.size; }
+    const FileIdentity& entryIdentity() const override { return entry_.identity; }
+    void readAhead(std::string_view path, std::size_t entriesAheadAtMost = 1 << 16) override;
+    void stopReadingAhead() override;
+
+  private:
+    struct Entry {
+        std::string name;
+        EntryKind kind = EntryEnd;
+        FileIdentity identity; // size 0 for folders
+    };
+    // A begun scan holds the whole folder listing, already ordered; it is dropped at the end.
+    struct Scan {
+        std::vector<Entry> entries;
+        std::size_t nextIndex = 0;
+    };
+    // A folder's entries in delivery order; none when it could not be read completely.
+    struct Listing {
+        bool complete = false;
+        std::vector<Entry> entries;
+    };
+    class ReadAhead;
+    static Listing listFolder(const std::string& resolvedPath);
+    static std::string resolvedFolder(const std::string& programFolder, std::string_view path);
+    Listing listingReadAhead(std::string_view path);
+    static bool readFolder(const std::string& path, std::vector<Entry>& entries);
+    static std::vector<Entry> inDeliveryOrder(std::vector<Entry> entries);
+    Scan* currentScan();
+
+    std::string programFolder_;
+    unsigned readers_;
+    std::vector<Scan> scans_;
+    int current_ = -1;
+    Entry entry_;
+    std::unique_ptr<ReadAhead> readAhead_;
+};
+
+} // namespace bk
