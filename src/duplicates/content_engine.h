@@ -1,5 +1,6 @@
 #pragma once
 
+#include "duplicates/block_buffer.h"
 #include "duplicates/content_matcher.h"
 #include "duplicates/search_observer.h"
 #include "platform/file_services.h"
@@ -24,7 +25,7 @@ class ContentEngine final : public ContentMatcher {
     std::vector<std::uint32_t> classify(const std::vector<FileRecord*>& files) override;
 
   private:
-    struct Reading;
+    class Classification;
     class Foreseeing;
     // A hash of the first bytes of a file, up to 4 KiB: all of them for a small file.
     struct LeadingBlock {
@@ -33,14 +34,11 @@ class ContentEngine final : public ContentMatcher {
         bool readable = false;
     };
     const LeadingBlock* foreseenOf(const FileRecord* file) const;
-    // Room for at least size bytes read from disk, kept from one set to the next.
-    unsigned char* bufferOf(std::size_t size);
 
     NumberedFiles& files_;
     ReadingObserver& observer_;
     std::vector<LeadingBlock> foreseen_; // ordered by the file's address
-    std::unique_ptr<unsigned char[]> buffer_;
-    std::size_t bufferSize_ = 0;
+    BlockBuffer buffer_;
 };
 
 } // namespace bk
