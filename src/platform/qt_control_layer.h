@@ -28,7 +28,7 @@ class MainWindowWidget;
 // The status line and the bars still change on screen, because the layer lets the toolkit paint
 // a few times a second while the command reports progress; a close request made meanwhile is
 // latched and handed out after the command. Boxes that the command itself opens take input.
-class QtControlLayer final : public QObject, public ControlLayer {
+class QtControlLayer : public QObject, public ControlLayer {
     Q_OBJECT
 
   public:

@@ -1,186 +1,34 @@
 #pragma once
 
 #include "platform/qt_control_layer.h"
-#include "support/faulty_file_services.h"
-#include "support/temp_tree.h"
-#include "ui/control_numbers.h"
-#include "ui/event_loop.h"
-#include "ui/main_window.h"
-#include "ui/program.h"
+#include "support/program_fixture.h"
 
 #include <QAbstractItemView>
 #include <QLabel>
 #include <QWidget>
-#include <deque>
-#include <filesystem>
-#include <gtest/gtest.h>
-#include <map>
-#include <string>
-#include <vector>
 
 namespace bk::test {
 
-// What the disk and the window show at one moment, to compare before and after a command.
-struct Observed {
-    std::map<std::string, std::string> disk; // path -> content of every file in the tree
-    std::vector<std::string> catalogue;      // full paths, in catalogue order
-    std::vector<std::string> allFiles;
-    std::vector<std::string> groups;
-    std::vector<std::string> members;
-    std::string allFilesLabel;
-    std::string groupsLabel;
-    std::int64_t groupsSelection = 0;
-    std::int64_t membersSelection = 0;
-    std::int64_t firstGroupMemberCount = 0;
-};
+// The real control layer, read back through its widgets.
+class QtWindow : public QtControlLayer {
+  public:
+    template <typename Answer> void answerChooser(Answer answer) { setFolderChooser(answer); }
+    template <typename Answer> void answerBoxes(Answer answer) { setMessageBoxAnswer(answer); }
 
-// The real main window on the offscreen platform, with a temporary tree to work on. The folder
-// chooser and the message boxes are answered by the test: folders to choose are queued in
-// chosenFolders, and every box shown is recorded in shownBoxes.
-class WindowTest : public ::testing::Test {
-  protected:
-    WindowTest() : files(tree.root() + "/"), program(controls, files) {
-        controls.setFolderChooser([this](std::string_view title, std::string_view initial) {
-            chooserTitles.emplace_back(title);
-            chooserOpenedAt.emplace_back(initial);
-            if (chosenFolders.empty()) {
-                return std::string();
-            }
-            std::string next = chosenFolders.front();
-            chosenFolders.pop_front();
-            return next;
-        });
-        controls.setMessageBoxAnswer([this](std::string_view title, std::string_view text) {
-            shownBoxes.push_back({std::string(title), std::string(text)});
-        });
-        EXPECT_TRUE(CreateMainWindow(controls));
-    }
-
-    struct Box {
-        std::string title;
-        std::string text;
-    };
-
-    struct Member {
-        std::string folder;
-        std::string name;
-    };
-
-    // A catalogued file, as a scan leaves it, without one on disk.
-    void addFile(const std::string& folder, const std::string& name, std::int64_t size) {
-        FileRecord* file = program.catalogue.files.insertAfterCurrent();
-        file->folder = folder;
-        file->name = name;
-        file->size = size;
-    }
-
-    // A group as a search leaves it: its members form a chain of their own in the member list.
-    void addGroup(const std::vector<Member>& members) {
-        GroupRecord* group = program.catalogue.groups.insertAfterCurrent();
-        MemberList& list = program.catalogue.members;
-        for (std::size_t i = 0; i < members.size(); ++i) {
-            MemberRecord* member = list.insertAfterCurrent();
-            if (i == 0) {
-                list.cutBeforeCurrent();
-                group->firstMember = member;
-            }
-            member->folder = members[i].folder;
-            member->name = members[i].name;
-        }
-        group->memberCount = static_cast<std::int64_t>(members.size());
-    }
-
-    // Runs the command of a control as the event loop would: enabling rules first.
-    void press(int control) {
-        ApplyEnablingRules(program);
-        DispatchControlEvent(program, control);
-        ApplyEnablingRules(program);
-    }
-
-    // Adds a folder through the add-folder button with the chooser answering path.
-    void addFolder(const std::string& path) {
-        chosenFolders.push_back(path.back() == '/' ? path : path + "/");
-        press(AddFolderButton);
-    }
-
-    // Selects a row of a list as a user would, then runs what the program does for it.
-    void chooseRow(int view, std::int64_t row) {
-        controls.setState(view, row);
-        press(view);
-    }
-
-    std::vector<std::string> rows(int view, int column = 0) {
-        controls.showPendingChanges();
+    std::vector<std::string> rowsOf(int view, int column = 0) {
+        showPendingChanges();
         std::vector<std::string> texts;
-        auto* itemView = qobject_cast<QAbstractItemView*>(controls.controlWidget(view));
+        auto* itemView = qobject_cast<QAbstractItemView*>(controlWidget(view));
         for (int row = 0; row < itemView->model()->rowCount(); ++row) {
             texts.push_back(itemView->model()->index(row, column).data().toString().toStdString());
         }
         return texts;
     }
-
-    std::string at(std::string_view relative) const { return tree.path(relative); }
-
-    // The paths of the catalogue's files in catalogue order, read along the links so that the
-    // program's cursor stays where it is.
-    std::vector<std::string> cataloguePaths() const {
-        std::vector<std::string> paths;
-        for (FileRecord* file = program.catalogue.files.first(); file != nullptr;
-             file = FileList::nextOf(file)) {
-            paths.push_back(FullPath(file->folder, file->name));
-        }
-        return paths;
-    }
-
-    std::map<std::string, std::string> disk() const {
-        std::map<std::string, std::string> found;
-        for (const auto& entry : std::filesystem::recursive_directory_iterator(tree.root())) {
-            if (entry.is_regular_file()) {
-                found[entry.path().string()] = ReadWholeFile(entry.path().string());
-            }
-        }
-        return found;
-    }
-
-    Observed observe() {
-        Observed seen;
-        seen.disk = disk();
-        seen.catalogue = cataloguePaths();
-        seen.allFiles = rows(AllFilesView);
-        seen.groups = rows(GroupsView);
-        seen.members = rows(MembersView);
-        seen.allFilesLabel = text(AllFilesLabel);
-        seen.groupsLabel = text(GroupsLabel);
-        seen.groupsSelection = controls.getState(GroupsView);
-        seen.membersSelection = controls.getState(MembersView);
-        const GroupRecord* group = program.catalogue.groups.first();
-        seen.firstGroupMemberCount = group == nullptr ? 0 : group->memberCount;
-        return seen;
-    }
-
-    // The catalogue, the three views, their captions and the chosen group are as they were.
-    void expectCatalogueAndViewsAsBefore(const Observed& before, const Observed& after) {
-        EXPECT_EQ(after.catalogue, before.catalogue);
-        EXPECT_EQ(after.allFiles, before.allFiles);
-        EXPECT_EQ(after.groups, before.groups);
-        EXPECT_EQ(after.members, before.members);
-        EXPECT_EQ(after.allFilesLabel, before.allFilesLabel);
-        EXPECT_EQ(after.groupsLabel, before.groupsLabel);
-        EXPECT_EQ(after.groupsSelection, before.groupsSelection);
-    }
-
-    std::string text(int control) { return controls.getText(control); }
-    std::string statusText(int field) { return controls.statusField(field)->text().toStdString(); }
-    bool enabled(int control) { return controls.controlWidget(control)->isEnabled(); }
-
-    TempTree tree;
-    QtControlLayer controls;
-    FaultyFileServices files;
-    Program program;
-    std::deque<std::string> chosenFolders;
-    std::vector<std::string> chooserTitles;
-    std::vector<std::string> chooserOpenedAt;
-    std::vector<Box> shownBoxes;
+    bool isEnabled(int control) { return controlWidget(control)->isEnabled(); }
+    std::string statusTextOf(int field) { return statusField(field)->text().toStdString(); }
 };
+
+// The real main window on the offscreen platform.
+using WindowTest = ProgramFixture<QtWindow>;
 
 } // namespace bk::test

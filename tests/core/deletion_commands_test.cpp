@@ -1,4 +1,4 @@
-#include "ui/window_fixture.h"
+#include "support/program_fixture.h"
 
 #include <algorithm>
 #include <fcntl.h>
@@ -25,13 +25,13 @@ std::string ErrorText(const std::string& path) {
 
 // Everything a user or the disk could tell about the program's state, to show that a refused
 // command changed nothing at all.
-class DeletionCommandsTest : public WindowTest {
+class DeletionCommandsTest : public ProgramTest {
   public:
     // For the tables of window states and disk changes below.
-    using WindowTest::chooseRow;
-    using WindowTest::controls;
-    using WindowTest::press;
-    using WindowTest::tree;
+    using ProgramTest::chooseRow;
+    using ProgramTest::controls;
+    using ProgramTest::press;
+    using ProgramTest::tree;
 
   protected:
     void expectUnchanged(const Observed& before) {

@@ -1,5 +1,5 @@
+#include "support/program_fixture.h"
 #include "ui/folder_adding.h"
-#include "ui/window_fixture.h"
 
 #include <unistd.h>
 
@@ -8,7 +8,7 @@ namespace bk::test {
 namespace {
 
 // Folders added through the add-folder button of the real window; the test answers the chooser.
-class FolderAddingTest : public WindowTest {
+class FolderAddingTest : public ProgramTest {
   protected:
     std::vector<std::string> folderPaths() {
         std::vector<std::string> paths;

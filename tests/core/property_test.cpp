@@ -1,6 +1,6 @@
+#include "support/program_fixture.h"
 #include "ui/result_views.h"
 #include "ui/texts.h"
-#include "ui/window_fixture.h"
 
 #include <algorithm>
 #include <atomic>
@@ -186,7 +186,7 @@ class FifoGuard {
 // test itself took every copy (or the user deleted it knowingly from a same-name group), the
 // program deleted nothing but the members the user chose, and the catalogue, the group chains
 // and the three views tell the same story.
-class PropertyTest : public WindowTest {
+class PropertyTest : public ProgramTest {
   protected:
     std::size_t below(std::size_t n) {
         return std::uniform_int_distribution<std::size_t>(0, n - 1)(random);

@@ -1,5 +1,5 @@
 #include "support/file_faults.h"
-#include "ui/window_fixture.h"
+#include "support/program_fixture.h"
 
 #include <filesystem>
 #include <functional>
@@ -42,10 +42,10 @@ const std::vector<Refusal>& Refusals() {
     return table;
 }
 
-class FileFaultsWindowTest : public WindowTest {
+class FaultyCommandsTest : public ProgramTest {
   protected:
-    FileFaultsWindowTest() { files.attachFaults(&faults); }
-    ~FileFaultsWindowTest() override { files.attachFaults(nullptr); }
+    FaultyCommandsTest() { files.attachFaults(&faults); }
+    ~FaultyCommandsTest() override { files.attachFaults(nullptr); }
 
     void expectCatalogueAndViewsUnchanged(const Observed& before) {
         const Observed after = observe();
@@ -80,7 +80,7 @@ class FileFaultsWindowTest : public WindowTest {
     FileFaults faults;
 };
 
-TEST_F(FileFaultsWindowTest, AFolderUnreadableMidWalkIsLeftOutAndItsSiblingsAreListed) {
+TEST_F(FaultyCommandsTest, AFolderUnreadableMidWalkIsLeftOutAndItsSiblingsAreListed) {
     tree.write("a/1.txt", "1");
     tree.write("b/2.txt", "22");
     tree.write("b/deep/3.txt", "333");
@@ -96,7 +96,7 @@ TEST_F(FileFaultsWindowTest, AFolderUnreadableMidWalkIsLeftOutAndItsSiblingsAreL
     EXPECT_EQ(statusText(1), "2 Dateien");
 }
 
-TEST_F(FileFaultsWindowTest, DeletingOthersWhenNoFileCanGoReportsEachAndKeepsTheWholeGroup) {
+TEST_F(FaultyCommandsTest, DeletingOthersWhenNoFileCanGoReportsEachAndKeepsTheWholeGroup) {
     int round = 0;
     for (const Refusal& refusal : Refusals()) {
         SCOPED_TRACE(refusal.name);
@@ -131,7 +131,7 @@ TEST_F(FileFaultsWindowTest, DeletingOthersWhenNoFileCanGoReportsEachAndKeepsThe
     }
 }
 
-TEST_F(FileFaultsWindowTest, AMarkedFileWhoseUnlinkFailsAfterTheGuardIsReportedAndKept) {
+TEST_F(FaultyCommandsTest, AMarkedFileWhoseUnlinkFailsAfterTheGuardIsReportedAndKept) {
     struct Case {
         std::vector<std::string> members;
         std::int64_t marked;
@@ -171,7 +171,7 @@ TEST_F(FileFaultsWindowTest, AMarkedFileWhoseUnlinkFailsAfterTheGuardIsReportedA
 // Not a planned fault but the disk seen through two added folders: deleting a file whose other
 // record no longer leads anywhere looks through every group while the group being thinned may
 // already have lost its first member.
-TEST_F(FileFaultsWindowTest, DeletingOthersPastAFormerFirstMemberForgetsTheSecondRecordSafely) {
+TEST_F(FaultyCommandsTest, DeletingOthersPastAFormerFirstMemberForgetsTheSecondRecordSafely) {
     tree.write("g/a1.txt", Alpha);
     tree.write("g/b/d2.txt", Alpha);
     tree.write("g/c3.txt", Alpha);
