@@ -1,18 +1,12 @@
+#include "support/program_fixture.h"
 #include "ui/result_views.h"
-#include "ui/window_fixture.h"
-
-#include <QAbstractItemView>
-#include <QItemSelectionModel>
-#include <QLabel>
-#include <QTextDocument>
 
 namespace bk::test {
 
 namespace {
 
-// The result views of the real window over lists built by hand, the way a scan and a search
-// leave them.
-class ResultViewsTest : public WindowTest {
+// The result views over lists built by hand, the way a scan and a search leave them.
+class ResultViewsTest : public ProgramTest {
   protected:
     void dropGroups() {
         program.catalogue.groups.clear();
@@ -25,20 +19,7 @@ class ResultViewsTest : public WindowTest {
         addGroup({{"/one", "c.dat"}, {"/four", "d.dat"}});
     }
 
-    QAbstractItemView* itemView(int view) {
-        return qobject_cast<QAbstractItemView*>(controls.controlWidget(view));
-    }
-
-    int selectedRowCount(int view) {
-        controls.showPendingChanges();
-        return static_cast<int>(itemView(view)->selectionModel()->selectedRows().size());
-    }
-
-    QVariant cellData(int view, int row, int column, int role) {
-        controls.showPendingChanges();
-        QAbstractItemModel* model = itemView(view)->model();
-        return model->data(model->index(row, column), role);
-    }
+    int selectedRowCount(int view) { return controls.getState(view) >= 0 ? 1 : 0; }
 };
 
 TEST_F(ResultViewsTest, AllFilesViewListsNamesAndSizesInCatalogueOrder) {
@@ -220,53 +201,6 @@ TEST_F(ResultViewsTest, ResetEmptiesAllViewsAndRestoresBothCaptions) {
     EXPECT_TRUE(rows(MembersView).empty());
     EXPECT_EQ(text(AllFilesLabel), "Alle Dateien");
     EXPECT_EQ(text(GroupsLabel), "Dateien mit gleichem Inhalt");
-}
-
-// What a user sees of a tooltip: the toolkit reads it as rich text when it looks like markup.
-std::string AsShown(const QVariant& value) {
-    const QString shown = value.toString();
-    QTextDocument document;
-    if (Qt::mightBeRichText(shown)) {
-        document.setHtml(shown);
-    } else {
-        document.setPlainText(shown);
-    }
-    return document.toPlainText().toStdString();
-}
-
-TEST_F(ResultViewsTest, NamesAreShownAsPlainTextEvenWithMarkupOrBrokenBytes) {
-    const std::string markup = "<b>markup</b>.txt";
-    const std::string broken = "bad\xff\xfe name.txt";
-    const std::string brokenShown = "bad\xEF\xBF\xBD\xEF\xBF\xBD name.txt";
-    addFile("/data", markup, 1);
-    addFile("/data", broken, 2);
-    addGroup({{"/data", markup}, {"/data", broken}});
-    RefreshViews(program, ShowFiles);
-    RefreshViews(program, ShowGroups);
-    controls.setState(GroupsView, 0);
-    RefreshViews(program, ShowMembers);
-
-    EXPECT_EQ(rows(AllFilesView), (std::vector<std::string>{markup, brokenShown}));
-    EXPECT_EQ(rows(GroupsView), std::vector<std::string>{"2: " + markup + ", " + brokenShown});
-    EXPECT_EQ(rows(MembersView),
-              (std::vector<std::string>{"/data/" + markup, "/data/" + brokenShown}));
-    for (const int view : {AllFilesView, GroupsView, MembersView}) {
-        SCOPED_TRACE(view);
-        const QVariant tip = cellData(view, 0, 0, Qt::ToolTipRole);
-        if (tip.isValid()) {
-            EXPECT_NE(AsShown(tip).find(markup), std::string::npos)
-                << "tooltip read as markup: " << tip.toString().toStdString();
-        }
-    }
-    // The catalogue keeps the bytes as they are on disk.
-    EXPECT_EQ(program.catalogue.files.last()->name, broken);
-}
-
-TEST_F(ResultViewsTest, NameWithLineFeedStaysInTheNameColumn) {
-    addFile("/data", "two\nlines.txt", 7);
-    RefreshViews(program, ShowFiles);
-    EXPECT_EQ(rows(AllFilesView), std::vector<std::string>{"two\nlines.txt"});
-    EXPECT_EQ(rows(AllFilesView, 1), std::vector<std::string>{"7 Bytes"});
 }
 
 } // namespace
