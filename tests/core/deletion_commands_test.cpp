@@ -1,4 +1,5 @@
 #include "support/program_fixture.h"
+#include "ui/texts.h"
 
 #include <algorithm>
 #include <fcntl.h>
@@ -18,10 +19,6 @@ namespace fs = std::filesystem;
 const std::string Alpha = "alpha: the content of the first group";
 const std::string Beta = "beta: the content of the second group, a little longer";
 const std::string Gamma = "gamma, a file of its own";
-
-std::string ErrorText(const std::string& path) {
-    return "Konnte Datei \"" + path + "\" nicht löschen!";
-}
 
 // Everything a user or the disk could tell about the program's state, to show that a refused
 // command changed nothing at all.
@@ -49,7 +46,7 @@ class DeletionCommandsTest : public ProgramTest {
     std::vector<std::string> boxTexts() const {
         std::vector<std::string> texts;
         for (const Box& box : shownBoxes) {
-            EXPECT_EQ(box.title, "ERROR");
+            EXPECT_EQ(box.title, ErrorTitle);
             texts.push_back(box.text);
         }
         return texts;
@@ -93,7 +90,7 @@ TEST_F(DeletionCommandsTest, DeletingTheMarkedFileOfAPairDissolvesItsGroup) {
     searchContents();
     ASSERT_EQ(rows(GroupsView),
               (std::vector<std::string>{"2: a1.txt, a2.txt", "2: b1.txt, b2.txt"}));
-    EXPECT_EQ(text(GroupsLabel), "Dateien mit gleichem Inhalt (2 - 4)");
+    EXPECT_EQ(text(GroupsLabel), GroupsCaption(2, 4));
     chooseRow(GroupsView, 0);
     EXPECT_EQ(rows(MembersView), paths({"a1.txt", "a2.txt"}));
     EXPECT_EQ(controls.getState(MembersView), 0);
@@ -108,9 +105,9 @@ TEST_F(DeletionCommandsTest, DeletingTheMarkedFileOfAPairDissolvesItsGroup) {
     EXPECT_EQ(program.catalogue.files.count(), 3);
     EXPECT_EQ(cataloguePaths(), paths({"b1.txt", "b2.txt", "x.txt"}));
     EXPECT_EQ(rows(AllFilesView), (std::vector<std::string>{"b1.txt", "b2.txt", "x.txt"}));
-    EXPECT_EQ(text(AllFilesLabel), "Alle Dateien (3)");
+    EXPECT_EQ(text(AllFilesLabel), AllFilesCaption(3));
     EXPECT_EQ(rows(GroupsView), std::vector<std::string>{"2: b1.txt, b2.txt"});
-    EXPECT_EQ(text(GroupsLabel), "Dateien mit gleichem Inhalt (1)");
+    EXPECT_EQ(text(GroupsLabel), RemainingGroupsCaption(1));
     EXPECT_EQ(controls.getState(GroupsView), 0);
     EXPECT_EQ(rows(MembersView), paths({"b1.txt", "b2.txt"}));
     EXPECT_EQ(controls.getState(MembersView), 0);
@@ -162,7 +159,7 @@ TEST_F(DeletionCommandsTest, DeletingAMarkedFileOfALargerGroupKeepsItsRowAndSele
         EXPECT_EQ(text(GroupsLabel), groupsLabel);
         EXPECT_EQ(controls.getState(GroupsView), 0);
         EXPECT_EQ(program.catalogue.files.count(), fileCount - 1);
-        EXPECT_EQ(text(AllFilesLabel), "Alle Dateien (" + std::to_string(fileCount - 1) + ")");
+        EXPECT_EQ(text(AllFilesLabel), AllFilesCaption(fileCount - 1));
         const std::vector<std::string> catalogue = cataloguePaths();
         EXPECT_EQ(std::count(catalogue.begin(), catalogue.end(),
                              at(names[static_cast<std::size_t>(each.marked)])),
@@ -195,10 +192,10 @@ TEST_F(DeletionCommandsTest, TheGroupStartsWithTheFormerSecondMemberAfterItsFirs
     EXPECT_EQ(tree.read("a3.txt"), Alpha);
     EXPECT_EQ(cataloguePaths(), paths({"x.txt"}));
     EXPECT_EQ(rows(AllFilesView), std::vector<std::string>{"x.txt"});
-    EXPECT_EQ(text(AllFilesLabel), "Alle Dateien (1)");
+    EXPECT_EQ(text(AllFilesLabel), AllFilesCaption(1));
     EXPECT_TRUE(rows(GroupsView).empty());
     EXPECT_TRUE(rows(MembersView).empty());
-    EXPECT_EQ(text(GroupsLabel), "Dateien mit gleichem Inhalt (0)");
+    EXPECT_EQ(text(GroupsLabel), RemainingGroupsCaption(0));
 }
 
 TEST_F(DeletionCommandsTest, DissolvingTheLastGroupDisablesTheGroupAndDeletionControls) {
@@ -246,9 +243,9 @@ TEST_F(DeletionCommandsTest, DeletingAllOthersOfAGroupOfFourKeepsOnlyTheMarkedFi
     EXPECT_FALSE(tree.exists("b4.txt"));
     EXPECT_EQ(cataloguePaths(), paths({"a1.txt", "a2.txt", "x.txt"}));
     EXPECT_EQ(rows(AllFilesView), (std::vector<std::string>{"a1.txt", "a2.txt", "x.txt"}));
-    EXPECT_EQ(text(AllFilesLabel), "Alle Dateien (3)");
+    EXPECT_EQ(text(AllFilesLabel), AllFilesCaption(3));
     EXPECT_EQ(rows(GroupsView), std::vector<std::string>{"2: a1.txt, a2.txt"});
-    EXPECT_EQ(text(GroupsLabel), "Dateien mit gleichem Inhalt (1)");
+    EXPECT_EQ(text(GroupsLabel), RemainingGroupsCaption(1));
     EXPECT_EQ(controls.getState(GroupsView), 0) << "the row before the removed one";
     EXPECT_EQ(rows(MembersView), paths({"a1.txt", "a2.txt"}));
     EXPECT_EQ(controls.getState(MembersView), 0);
@@ -260,7 +257,7 @@ TEST_F(DeletionCommandsTest, DeletingAllOthersOfAGroupOfFourKeepsOnlyTheMarkedFi
     EXPECT_EQ(cataloguePaths(), paths({"x.txt"}));
     EXPECT_TRUE(rows(GroupsView).empty());
     EXPECT_TRUE(rows(MembersView).empty());
-    EXPECT_EQ(text(GroupsLabel), "Dateien mit gleichem Inhalt (0)");
+    EXPECT_EQ(text(GroupsLabel), RemainingGroupsCaption(0));
     for (const int control : {GroupsView, MembersView, DeleteMarkedButton, DeleteOthersButton,
                               DeleteByExtensionButton}) {
         EXPECT_FALSE(enabled(control)) << control;
@@ -290,7 +287,7 @@ TEST_F(DeletionCommandsTest, DeletingOthersKeepsAFileThatCannotGoAndShowsTheGrou
 
         press(DeleteOthersButton);
 
-        EXPECT_EQ(boxTexts(), std::vector<std::string>{ErrorText(at(name("d1.bak")))});
+        EXPECT_EQ(boxTexts(), std::vector<std::string>{CannotDeleteText(at(name("d1.bak")))});
         EXPECT_FALSE(tree.exists(name("d2.txt")));
         EXPECT_FALSE(tree.exists(name("d3.txt")));
         EXPECT_EQ(tree.read(name("d4.txt")), Alpha);
@@ -298,7 +295,7 @@ TEST_F(DeletionCommandsTest, DeletingOthersKeepsAFileThatCannotGoAndShowsTheGrou
             cataloguePaths(),
             (std::vector<std::string>{at(name("d1.bak")), at(name("d4.txt")), at(name("x.txt"))}));
         EXPECT_EQ(rows(AllFilesView), (std::vector<std::string>{"d1.bak", "d4.txt", "x.txt"}));
-        EXPECT_EQ(text(AllFilesLabel), "Alle Dateien (3)");
+        EXPECT_EQ(text(AllFilesLabel), AllFilesCaption(3));
         EXPECT_EQ(rows(GroupsView), std::vector<std::string>{"4: d1.bak, d2.txt, d3.txt, d4.txt"});
         EXPECT_EQ(controls.getState(GroupsView), 0);
         EXPECT_EQ(rows(MembersView),
@@ -332,7 +329,7 @@ TEST_F(DeletionCommandsTest, AMarkedFileThatCannotBeDeletedIsReportedAndNothingE
 
         press(DeleteMarkedButton);
 
-        EXPECT_EQ(boxTexts(), std::vector<std::string>{ErrorText(at(folder + "/a2.txt"))});
+        EXPECT_EQ(boxTexts(), std::vector<std::string>{CannotDeleteText(at(folder + "/a2.txt"))});
         expectUnchanged(before);
         const GroupRecord* group = program.catalogue.groups.first();
         ASSERT_NE(group, nullptr);
@@ -484,7 +481,7 @@ TEST_F(DeletionCommandsTest,
         press(DeleteOthersButton);
 
         // No copy proves k1 may go; once it stays, it proves that k3 may.
-        EXPECT_EQ(boxTexts(), std::vector<std::string>{ErrorText(at(folder + "/k1.txt"))});
+        EXPECT_EQ(boxTexts(), std::vector<std::string>{CannotDeleteText(at(folder + "/k1.txt"))});
         EXPECT_EQ(tree.read(folder + "/k1.txt"), Alpha);
         EXPECT_FALSE(tree.exists(folder + "/k3.txt"));
         EXPECT_EQ(program.catalogue.files.count(), 2);
@@ -510,7 +507,7 @@ TEST_F(DeletionCommandsTest, DeletingTheMarkedFileIsRefusedWhenNoIntactOtherCopy
 
         press(DeleteMarkedButton);
 
-        EXPECT_EQ(boxTexts(), std::vector<std::string>{ErrorText(at(folder + "/k1.txt"))});
+        EXPECT_EQ(boxTexts(), std::vector<std::string>{CannotDeleteText(at(folder + "/k1.txt"))});
         expectUnchanged(before);
     }
 }
@@ -550,14 +547,14 @@ TEST_F(DeletionCommandsTest, AFileChangedSinceTheScanIsNotDeleted) {
         controls.setState(MembersView, 2);
         const Observed before = observe();
         press(DeleteMarkedButton);
-        EXPECT_EQ(boxTexts(), std::vector<std::string>{ErrorText(at(folder + "/k3.txt"))});
+        EXPECT_EQ(boxTexts(), std::vector<std::string>{CannotDeleteText(at(folder + "/k3.txt"))});
         expectUnchanged(before);
 
         // One of the others: it stays, the intact other goes.
         shownBoxes.clear();
         controls.setState(MembersView, 0);
         press(DeleteOthersButton);
-        EXPECT_EQ(boxTexts(), std::vector<std::string>{ErrorText(at(folder + "/k3.txt"))});
+        EXPECT_EQ(boxTexts(), std::vector<std::string>{CannotDeleteText(at(folder + "/k3.txt"))});
         EXPECT_EQ(tree.read(folder + "/k1.txt"), Alpha);
         EXPECT_FALSE(tree.exists(folder + "/k2.txt"));
         const auto wasThere = changed.find(at(folder + "/k3.txt"));
@@ -578,7 +575,7 @@ TEST_F(DeletionCommandsTest, HardLinkedNamesOfOneFileNeverShareAGroup) {
     for (const int search : {FindDuplicatesButton, FindSameNamesButton}) {
         SCOPED_TRACE(search);
         press(search);
-        EXPECT_EQ(rows(GroupsView), std::vector<std::string>{"(keine doppelten Dateien)"});
+        EXPECT_EQ(rows(GroupsView), std::vector<std::string>{std::string(NoGroupsRow)});
         chooseRow(GroupsView, 0);
         press(DeleteOthersButton);
         press(DeleteMarkedButton);
@@ -634,8 +631,7 @@ TEST_F(DeletionCommandsTest, AFolderAddedInsideAnAddedFolderNeverGroupsAFileWith
         EXPECT_TRUE(PathExists(path)) << path;
     }
     EXPECT_EQ(rows(AllFilesView).size(), static_cast<std::size_t>(program.catalogue.files.count()));
-    EXPECT_EQ(text(AllFilesLabel),
-              "Alle Dateien (" + std::to_string(program.catalogue.files.count()) + ")");
+    EXPECT_EQ(text(AllFilesLabel), AllFilesCaption(program.catalogue.files.count()));
 }
 
 TEST_F(DeletionCommandsTest, SameNameGroupsDeleteFilesOfOtherContentOnlyWhileTheyAreAsListed) {
@@ -667,7 +663,8 @@ TEST_F(DeletionCommandsTest, SameNameGroupsDeleteFilesOfOtherContentOnlyWhileThe
     fs::create_directory_symlink(at("elsewhere"), at("three"));
     controls.setState(MembersView, 2);
     press(DeleteOthersButton);
-    EXPECT_EQ(boxTexts(), (std::vector<std::string>{ErrorText(members[1]), ErrorText(members[2])}));
+    EXPECT_EQ(boxTexts(), (std::vector<std::string>{CannotDeleteText(members[1]),
+                                                    CannotDeleteText(members[2])}));
     EXPECT_EQ(tree.read("two/NOTE.txt"), "rewritten");
     EXPECT_EQ(tree.read("elsewhere/note.TXT"), Gamma);
     EXPECT_EQ(tree.read("three-moved/note.TXT"), Gamma);

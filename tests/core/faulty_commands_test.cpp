@@ -1,5 +1,6 @@
 #include "support/file_faults.h"
 #include "support/program_fixture.h"
+#include "ui/texts.h"
 
 #include <filesystem>
 #include <functional>
@@ -16,10 +17,6 @@ using Fault = FileFaults::Fault;
 
 const std::string Alpha = "alpha: the content every member of the group shares";
 const std::string Gamma = "gamma, a file of its own";
-
-std::string ErrorText(const std::string& path) {
-    return "Konnte Datei \"" + path + "\" nicht löschen!";
-}
 
 // What a user or the disk can tell about the program's state.
 // A deletion refused between the guard and the disk: the unlink itself fails, or the file is
@@ -56,7 +53,7 @@ class FaultyCommandsTest : public ProgramTest {
     std::vector<std::string> errorTexts() const {
         std::vector<std::string> texts;
         for (const Box& box : shownBoxes) {
-            EXPECT_EQ(box.title, "ERROR");
+            EXPECT_EQ(box.title, ErrorTitle);
             texts.push_back(box.text);
         }
         return texts;
@@ -92,8 +89,8 @@ TEST_F(FaultyCommandsTest, AFolderUnreadableMidWalkIsLeftOutAndItsSiblingsAreLis
     EXPECT_TRUE(faults.allStruck());
     EXPECT_TRUE(shownBoxes.empty());
     EXPECT_EQ(rows(AllFilesView), (std::vector<std::string>{"1.txt", "4.txt"}));
-    EXPECT_EQ(text(AllFilesLabel), "Alle Dateien (2)");
-    EXPECT_EQ(statusText(1), "2 Dateien");
+    EXPECT_EQ(text(AllFilesLabel), AllFilesCaption(2));
+    EXPECT_EQ(statusText(1), FileCountText(2));
 }
 
 TEST_F(FaultyCommandsTest, DeletingOthersWhenNoFileCanGoReportsEachAndKeepsTheWholeGroup) {
@@ -115,9 +112,9 @@ TEST_F(FaultyCommandsTest, DeletingOthersWhenNoFileCanGoReportsEachAndKeepsTheWh
 
         files.attachFaults(&faults);
         EXPECT_EQ(plan.struck(), 3) << "every member but the marked one reached the unlink";
-        EXPECT_EQ(errorTexts(),
-                  (std::vector<std::string>{ErrorText(name("d1.txt")), ErrorText(name("d2.txt")),
-                                            ErrorText(name("d4.txt"))}));
+        EXPECT_EQ(errorTexts(), (std::vector<std::string>{CannotDeleteText(name("d1.txt")),
+                                                          CannotDeleteText(name("d2.txt")),
+                                                          CannotDeleteText(name("d4.txt"))}));
         expectCatalogueAndViewsUnchanged(before);
         EXPECT_EQ(tree.read(folder + "/d3.txt"), Alpha) << "the marked copy is never touched";
         for (const char* member : {"d1.txt", "d2.txt", "d4.txt"}) {
@@ -157,7 +154,7 @@ TEST_F(FaultyCommandsTest, AMarkedFileWhoseUnlinkFailsAfterTheGuardIsReportedAnd
 
             files.attachFaults(&faults);
             EXPECT_TRUE(plan.allStruck()) << "the guard let the deletion through to the unlink";
-            EXPECT_EQ(errorTexts(), std::vector<std::string>{ErrorText(marked)});
+            EXPECT_EQ(errorTexts(), std::vector<std::string>{CannotDeleteText(marked)});
             expectCatalogueAndViewsUnchanged(before);
             EXPECT_EQ(controls.getState(MembersView), each.marked);
             EXPECT_EQ(PathExists(marked), refusal.fileStays);
@@ -194,7 +191,7 @@ TEST_F(FaultyCommandsTest, DeletingOthersPastAFormerFirstMemberForgetsTheSecondR
     // deleted file leads nowhere now and goes too.
     EXPECT_EQ(cataloguePaths(), std::vector<std::string>{at("g/x.txt")});
     EXPECT_EQ(rows(AllFilesView), std::vector<std::string>{"x.txt"});
-    EXPECT_EQ(text(AllFilesLabel), "Alle Dateien (1)");
+    EXPECT_EQ(text(AllFilesLabel), AllFilesCaption(1));
     EXPECT_TRUE(rows(GroupsView).empty());
 }
 

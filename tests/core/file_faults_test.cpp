@@ -7,6 +7,7 @@
 #include "support/program_runs.h"
 #include "support/recording_control_layer.h"
 #include "support/temp_tree.h"
+#include "ui/texts.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -236,9 +237,9 @@ TEST_F(FileFaultsTest, AFolderUnreadableMidWalkAddsNothingAndTheWalkGoesOnWithIt
             expected.push_back(tree.path(relative));
         }
         EXPECT_EQ(cataloguePaths(), expected);
-        EXPECT_EQ(program->lastDetailText, std::to_string(expected.size()) + " Dateien");
+        EXPECT_EQ(program->lastDetailText, FileCountText(expected.size()));
         ASSERT_FALSE(controls->statusTextsOf(1).empty());
-        EXPECT_EQ(controls->statusTextsOf(1).back(), std::to_string(expected.size()) + " Dateien");
+        EXPECT_EQ(controls->statusTextsOf(1).back(), FileCountText(expected.size()));
     }
 }
 

@@ -1,5 +1,6 @@
 #include "support/program_fixture.h"
 #include "ui/folder_adding.h"
+#include "ui/texts.h"
 
 #include <unistd.h>
 
@@ -30,10 +31,11 @@ TEST_F(FolderAddingTest, AddedFolderShowsEveryFileWithItsSize) {
 
     EXPECT_EQ(rows(AllFilesView), (std::vector<std::string>{"A.txt", "b.txt", "c.bin", "z.txt"}));
     EXPECT_EQ(rows(AllFilesView, 1),
-              (std::vector<std::string>{"0 Bytes", "5 Bytes", "4096 Bytes", "2 Bytes"}));
-    EXPECT_EQ(text(AllFilesLabel), "Alle Dateien (4)");
+              (std::vector<std::string>{FileSizeText(0), FileSizeText(5), FileSizeText(4096),
+                                        FileSizeText(2)}));
+    EXPECT_EQ(text(AllFilesLabel), AllFilesCaption(4));
     EXPECT_EQ(statusText(0), "Update Liste");
-    EXPECT_EQ(statusText(1), "4 Dateien");
+    EXPECT_EQ(statusText(1), FileCountText(4));
     EXPECT_EQ(folderPaths(), std::vector<std::string>{tree.path("data") + "/"});
     EXPECT_EQ(program.lastFolder, tree.path("data") + "/");
     EXPECT_EQ(chooserTitles, std::vector<std::string>{"Pfad hinzufügen..."});
@@ -60,7 +62,7 @@ TEST_F(FolderAddingTest, SameFolderAddedAgainIsRefusedSilently) {
     addFolder(tree.path("data"));
     addFolder(tree.path("data"));
     EXPECT_EQ(rows(AllFilesView), std::vector<std::string>{"a.txt"});
-    EXPECT_EQ(text(AllFilesLabel), "Alle Dateien (1)");
+    EXPECT_EQ(text(AllFilesLabel), AllFilesCaption(1));
     EXPECT_EQ(folderPaths().size(), 1U);
     EXPECT_TRUE(shownBoxes.empty());
 }
@@ -102,7 +104,7 @@ TEST_F(FolderAddingTest, OtherCaseOfAnAddedFolderThatDoesNotExistAddsNoFiles) {
     addFolder(tree.path("data"));
     addFolder(tree.path("DATA"));
     EXPECT_EQ(rows(AllFilesView), std::vector<std::string>{"a.txt"});
-    EXPECT_EQ(text(AllFilesLabel), "Alle Dateien (1)");
+    EXPECT_EQ(text(AllFilesLabel), AllFilesCaption(1));
     EXPECT_EQ(folderPaths(),
               (std::vector<std::string>{tree.path("data") + "/", tree.path("DATA") + "/"}));
     EXPECT_EQ(program.lastFolder, tree.path("DATA") + "/");
@@ -114,7 +116,7 @@ TEST_F(FolderAddingTest, CancellingTheChooserChangesNothing) {
     EXPECT_TRUE(folderPaths().empty());
     EXPECT_TRUE(program.lastFolder.empty());
     EXPECT_TRUE(rows(AllFilesView).empty());
-    EXPECT_EQ(text(AllFilesLabel), "Alle Dateien");
+    EXPECT_EQ(text(AllFilesLabel), AllFilesInitialCaption);
     EXPECT_EQ(statusText(0), "") << "a cancelled adding reports nothing";
 
     tree.write("data/a.txt", "abc");
@@ -136,9 +138,10 @@ TEST_F(FolderAddingTest, SecondFolderAppendsItsFilesAndTheCountCoversBoth) {
               (std::vector<std::string>{tree.path("one/a.txt"), tree.path("one/b.txt"),
                                         tree.path("two/a.txt")}));
     EXPECT_EQ(rows(AllFilesView), (std::vector<std::string>{"a.txt", "b.txt", "a.txt"}));
-    EXPECT_EQ(rows(AllFilesView, 1), (std::vector<std::string>{"1 Bytes", "2 Bytes", "3 Bytes"}));
-    EXPECT_EQ(text(AllFilesLabel), "Alle Dateien (3)");
-    EXPECT_EQ(statusText(1), "3 Dateien");
+    EXPECT_EQ(rows(AllFilesView, 1),
+              (std::vector<std::string>{FileSizeText(1), FileSizeText(2), FileSizeText(3)}));
+    EXPECT_EQ(text(AllFilesLabel), AllFilesCaption(3));
+    EXPECT_EQ(statusText(1), FileCountText(3));
 }
 
 TEST_F(FolderAddingTest, FolderAddedAfterASearchStillAppendsItsFiles) {
@@ -161,7 +164,7 @@ TEST_F(FolderAddingTest, FolderInsideAnAddedFolderIsCataloguedAgain) {
     addFolder(tree.path("data"));
     addFolder(tree.path("data/sub"));
     EXPECT_EQ(rows(AllFilesView), (std::vector<std::string>{"a.txt", "b.txt", "b.txt"}));
-    EXPECT_EQ(text(AllFilesLabel), "Alle Dateien (3)");
+    EXPECT_EQ(text(AllFilesLabel), AllFilesCaption(3));
 }
 
 TEST_F(FolderAddingTest, AfterResetTheSameFolderCanBeAddedAgainFromWhereTheChooserOpens) {
@@ -172,7 +175,7 @@ TEST_F(FolderAddingTest, AfterResetTheSameFolderCanBeAddedAgainFromWhereTheChoos
     addFolder(tree.path("data"));
     EXPECT_EQ(chooserOpenedAt, (std::vector<std::string>{"", tree.path("data") + "/"}));
     EXPECT_EQ(rows(AllFilesView), std::vector<std::string>{"a.txt"});
-    EXPECT_EQ(text(AllFilesLabel), "Alle Dateien (1)");
+    EXPECT_EQ(text(AllFilesLabel), AllFilesCaption(1));
     EXPECT_EQ(folderPaths(), std::vector<std::string>{tree.path("data") + "/"});
 }
 
@@ -187,7 +190,7 @@ TEST_F(FolderAddingTest, EachFolderIsScannedWithThePatternsTypedWhenItWasAdded) 
     controls.setText(PatternField, "*");
     addFolder(tree.path("two"));
     EXPECT_EQ(rows(AllFilesView), (std::vector<std::string>{"a.txt", "b.log", "b.txt", "README"}));
-    EXPECT_EQ(text(AllFilesLabel), "Alle Dateien (4)");
+    EXPECT_EQ(text(AllFilesLabel), AllFilesCaption(4));
 }
 
 TEST_F(FolderAddingTest, FolderWithoutMatchingFilesIsStillRecorded) {
@@ -195,8 +198,8 @@ TEST_F(FolderAddingTest, FolderWithoutMatchingFilesIsStillRecorded) {
     controls.setText(PatternField, "*.txt");
     addFolder(tree.path("data"));
     EXPECT_TRUE(rows(AllFilesView).empty());
-    EXPECT_EQ(text(AllFilesLabel), "Alle Dateien (0)");
-    EXPECT_EQ(statusText(1), "0 Dateien");
+    EXPECT_EQ(text(AllFilesLabel), AllFilesCaption(0));
+    EXPECT_EQ(statusText(1), FileCountText(0));
     EXPECT_EQ(folderPaths().size(), 1U);
     controls.setText(PatternField, "*.*");
     addFolder(tree.path("data"));

@@ -6,6 +6,7 @@
 #include "support/recording_control_layer.h"
 #include "support/temp_tree.h"
 #include "ui/program.h"
+#include "ui/texts.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -273,7 +274,7 @@ TEST_F(FolderScan, ShowsReadingAndTheCountAsItEntersEveryFolder) {
     // Within one folder a repeated count is held back by the status line, so the texts below
     // are the first count of each folder and every change of it.
     const Status reading{0, "Lese Dateien..."};
-    const auto count = [](int n) { return Status{1, std::to_string(n) + " Dateien"}; };
+    const auto count = [](int n) { return Status{1, FileCountText(n)}; };
     EXPECT_EQ(layer.sent, (std::vector<Status>{
                               reading,  // the walk of the chosen folder begins
                               count(0), // after "."
@@ -296,13 +297,14 @@ TEST_F(FolderScan, ShowsReadingOnceAndEachNewCountOnce) {
 
     EXPECT_EQ(controls.statusTextsOf(0), (std::vector<std::string>{"Lese Dateien..."}));
     EXPECT_EQ(controls.statusTextsOf(1),
-              (std::vector<std::string>{"0 Dateien", "1 Dateien", "2 Dateien", "3 Dateien"}));
+              (std::vector<std::string>{FileCountText(0), FileCountText(1), FileCountText(2),
+                                        FileCountText(3)}));
 }
 
 TEST_F(FolderScan, AMissingFolderAddsNothingAndShowsTheCount) {
     Scan(tree.path("no such folder"));
     EXPECT_TRUE(Rows().empty());
-    EXPECT_EQ(controls.statusTextsOf(1), (std::vector<std::string>{"0 Dateien"}));
+    EXPECT_EQ(controls.statusTextsOf(1), (std::vector<std::string>{FileCountText(0)}));
 
     // A file named as the folder to walk is no folder either.
     tree.write("plain.txt", "x");
@@ -320,13 +322,13 @@ TEST_F(FolderScan, AFolderWithNoAcceptedFileStillShowsTheCountOfTheWholeCatalogu
 
     Scan(tree.path("second"), "*.*");
     EXPECT_EQ(Rows().size(), 2U);
-    EXPECT_EQ(controls.statusTextsOf(1), (std::vector<std::string>{"2 Dateien"}));
+    EXPECT_EQ(controls.statusTextsOf(1), (std::vector<std::string>{FileCountText(2)}));
 
     controls.statusTexts.clear();
     program.lastDetailText = "something else";
     Scan(tree.path("vanished"));
     EXPECT_EQ(Rows().size(), 2U);
-    EXPECT_EQ(controls.statusTextsOf(1), (std::vector<std::string>{"2 Dateien"}));
+    EXPECT_EQ(controls.statusTextsOf(1), (std::vector<std::string>{FileCountText(2)}));
 }
 
 // ---- Patterns ----
@@ -373,7 +375,7 @@ TEST_F(FolderScan, ASecondFolderIsAppendedAfterTheFirstWithItsOwnPatterns) {
                           {1, tree.path("one"), "a.txt"},
                           {2, tree.path("two"), "d.dat"},
                       }));
-    EXPECT_EQ(controls.statusTextsOf(1).back(), "2 Dateien");
+    EXPECT_EQ(controls.statusTextsOf(1).back(), FileCountText(2));
 }
 
 TEST_F(FolderScan, AScanInsertsAfterTheRecordCurrentWhenItBegins) {
@@ -441,7 +443,7 @@ TEST_F(FolderScan, LinksFifosAndSocketsAreNeitherCataloguedNorFollowed) {
                           {4, tree.root(), "real.txt"},
                           {5, tree.root() + "/sub", "inner.txt"},
                       }));
-    EXPECT_EQ(controls.statusTextsOf(1).back(), "2 Dateien");
+    EXPECT_EQ(controls.statusTextsOf(1).back(), FileCountText(2));
 }
 
 TEST_F(FolderScan, HiddenFilesAndFoldersAreCatalogued) {
@@ -518,7 +520,7 @@ TEST_F(FolderScan, WalksATreeTwoHundredFoldersDeep) {
                           {1, tree.root() + "/d/d", "second.txt"},
                           {3, tree.root(), "top.txt"},
                       }));
-    EXPECT_EQ(controls.statusTextsOf(1).back(), "3 Dateien");
+    EXPECT_EQ(controls.statusTextsOf(1).back(), FileCountText(3));
 }
 
 TEST_F(FolderScan, CataloguesAFolderOfTwoThousandFilesInNameOrder) {
@@ -537,7 +539,7 @@ TEST_F(FolderScan, CataloguesAFolderOfTwoThousandFilesInNameOrder) {
 
     EXPECT_EQ(NamesOf(Rows()), names);
     EXPECT_EQ(program.catalogue.files.count(), 2000);
-    EXPECT_EQ(controls.statusTextsOf(1).back(), "2000 Dateien");
+    EXPECT_EQ(controls.statusTextsOf(1).back(), FileCountText(2000));
     EXPECT_EQ(controls.statusTextsOf(1).size(), 2001U) << "0 and every count up to 2000";
 }
 

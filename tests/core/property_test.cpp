@@ -572,7 +572,7 @@ class PropertyTest : public ProgramTest {
         for (const Box& box : shownBoxes) {
             const std::string prefix = "Konnte Datei \"";
             const std::string suffix = "\" nicht löschen!";
-            if (box.title != "ERROR" || box.text.rfind(prefix, 0) != 0 ||
+            if (box.title != ErrorTitle || box.text.rfind(prefix, 0) != 0 ||
                 box.text.size() < prefix.size() + suffix.size() ||
                 box.text.compare(box.text.size() - suffix.size(), suffix.size(), suffix) != 0) {
                 problems += "unexpected box " + box.title + ": " + box.text + "\n";
@@ -719,7 +719,7 @@ class PropertyTest : public ProgramTest {
                         std::to_string(expected.size()) + " classes)\n";
         }
         const std::vector<std::string> shownRows = rows(GroupsView);
-        if (found.empty() ? shownRows != std::vector<std::string>{"(keine doppelten Dateien)"}
+        if (found.empty() ? shownRows != std::vector<std::string>{std::string(NoGroupsRow)}
                           : shownRows != groupRows) {
             problems += "the groups view does not list the groups\n";
         }
@@ -820,8 +820,7 @@ class PropertyTest : public ProgramTest {
         }
         const std::vector<std::string> groupRows = rows(GroupsView);
         if (static_cast<std::int64_t>(groupRows.size()) != groupCount &&
-            !(groupCount == 0 &&
-              groupRows == std::vector<std::string>{"(keine doppelten Dateien)"})) {
+            !(groupCount == 0 && groupRows == std::vector<std::string>{std::string(NoGroupsRow)})) {
             problems += "the groups view has " + std::to_string(groupRows.size()) + " rows for " +
                         std::to_string(groupCount) + " groups\n";
         }

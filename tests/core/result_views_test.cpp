@@ -1,5 +1,6 @@
 #include "support/program_fixture.h"
 #include "ui/result_views.h"
+#include "ui/texts.h"
 
 namespace bk::test {
 
@@ -31,9 +32,9 @@ TEST_F(ResultViewsTest, AllFilesViewListsNamesAndSizesInCatalogueOrder) {
     EXPECT_EQ(rows(AllFilesView),
               (std::vector<std::string>{"zeta.txt", "alpha.bin", "big.iso", "mid.dat"}));
     EXPECT_EQ(rows(AllFilesView, 1),
-              (std::vector<std::string>{"0 Bytes", "4096 Bytes", "5000000000 Bytes",
-                                        "2147483648 Bytes"}));
-    EXPECT_EQ(text(AllFilesLabel), "Alle Dateien (4)");
+              (std::vector<std::string>{FileSizeText(0), FileSizeText(4096),
+                                        FileSizeText(5000000000), FileSizeText(2147483648)}));
+    EXPECT_EQ(text(AllFilesLabel), AllFilesCaption(4));
     EXPECT_EQ(statusText(0), "Update Liste");
 }
 
@@ -43,14 +44,14 @@ TEST_F(ResultViewsTest, AllFilesViewIsRebuiltNotAppendedTo) {
     addFile("/data", "b.txt", 2);
     RefreshViews(program, ShowFiles);
     EXPECT_EQ(rows(AllFilesView), (std::vector<std::string>{"a.txt", "b.txt"}));
-    EXPECT_EQ(rows(AllFilesView, 1), (std::vector<std::string>{"1 Bytes", "2 Bytes"}));
-    EXPECT_EQ(text(AllFilesLabel), "Alle Dateien (2)");
+    EXPECT_EQ(rows(AllFilesView, 1), (std::vector<std::string>{FileSizeText(1), FileSizeText(2)}));
+    EXPECT_EQ(text(AllFilesLabel), AllFilesCaption(2));
 }
 
 TEST_F(ResultViewsTest, EmptyFileListShowsNoRowsAndACountOfZero) {
     RefreshViews(program, ShowFiles);
     EXPECT_TRUE(rows(AllFilesView).empty());
-    EXPECT_EQ(text(AllFilesLabel), "Alle Dateien (0)");
+    EXPECT_EQ(text(AllFilesLabel), AllFilesCaption(0));
 }
 
 TEST_F(ResultViewsTest, ShowingFilesLeavesTheOtherViewsAlone) {
@@ -62,7 +63,7 @@ TEST_F(ResultViewsTest, ShowingFilesLeavesTheOtherViewsAlone) {
     RefreshViews(program, ShowFiles);
     EXPECT_EQ(controls.countItems(GroupsView), 2);
     EXPECT_EQ(controls.countItems(MembersView), 3);
-    EXPECT_EQ(text(GroupsLabel), "Dateien mit gleichem Inhalt (2 - 5)");
+    EXPECT_EQ(text(GroupsLabel), GroupsCaption(2, 5));
 }
 
 TEST_F(ResultViewsTest, GroupRowsNameEveryMemberAlongItsOwnChain) {
@@ -70,7 +71,7 @@ TEST_F(ResultViewsTest, GroupRowsNameEveryMemberAlongItsOwnChain) {
     RefreshViews(program, ShowGroups);
     EXPECT_EQ(rows(GroupsView),
               (std::vector<std::string>{"3: a.txt, a.txt, b.txt", "2: c.dat, d.dat"}));
-    EXPECT_EQ(text(GroupsLabel), "Dateien mit gleichem Inhalt (2 - 5)");
+    EXPECT_EQ(text(GroupsLabel), GroupsCaption(2, 5));
     EXPECT_EQ(controls.getState(GroupsView), -1) << "no group is selected after a search";
     EXPECT_EQ(selectedRowCount(GroupsView), 0);
     EXPECT_EQ(statusText(0), "Update Liste");
@@ -89,13 +90,13 @@ TEST_F(ResultViewsTest, SearchWithoutGroupsLeavesOneNoticeRowAndTheBareCaption) 
     // First after a search that found groups, then after one that found none either.
     addTwoGroups();
     RefreshViews(program, ShowGroups);
-    ASSERT_EQ(text(GroupsLabel), "Dateien mit gleichem Inhalt (2 - 5)");
+    ASSERT_EQ(text(GroupsLabel), GroupsCaption(2, 5));
     for (int search = 1; search <= 2; ++search) {
         SCOPED_TRACE(search);
         dropGroups();
         RefreshViews(program, ShowGroups);
-        EXPECT_EQ(rows(GroupsView), std::vector<std::string>{"(keine doppelten Dateien)"});
-        EXPECT_EQ(text(GroupsLabel), "Dateien mit gleichem Inhalt");
+        EXPECT_EQ(rows(GroupsView), std::vector<std::string>{std::string(NoGroupsRow)});
+        EXPECT_EQ(text(GroupsLabel), GroupsInitialCaption);
     }
 }
 
@@ -199,8 +200,8 @@ TEST_F(ResultViewsTest, ResetEmptiesAllViewsAndRestoresBothCaptions) {
     EXPECT_TRUE(rows(AllFilesView).empty());
     EXPECT_TRUE(rows(GroupsView).empty());
     EXPECT_TRUE(rows(MembersView).empty());
-    EXPECT_EQ(text(AllFilesLabel), "Alle Dateien");
-    EXPECT_EQ(text(GroupsLabel), "Dateien mit gleichem Inhalt");
+    EXPECT_EQ(text(AllFilesLabel), AllFilesInitialCaption);
+    EXPECT_EQ(text(GroupsLabel), GroupsInitialCaption);
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "platform/posix_file_services.h"
 #include "ui/result_views.h"
 #include "ui/status_line.h"
+#include "ui/texts.h"
 #include "ui/window_fixture.h"
 
 #include <QAbstractItemView>
@@ -199,8 +200,8 @@ TEST_F(EventLoopTest, ResetEmptiesCatalogueAndViewsButKeepsPatternsAndLastFolder
     EXPECT_EQ(controls.countItems(GroupsView), 0);
     EXPECT_EQ(controls.countItems(MembersView), 0);
     EXPECT_TRUE(rows(AllFilesView).empty());
-    EXPECT_EQ(text(AllFilesLabel), "Alle Dateien");
-    EXPECT_EQ(text(GroupsLabel), "Dateien mit gleichem Inhalt");
+    EXPECT_EQ(text(AllFilesLabel), AllFilesInitialCaption);
+    EXPECT_EQ(text(GroupsLabel), GroupsInitialCaption);
     for (const int control : {ResetButton, FindDuplicatesButton, FindSameNamesButton, GroupsView,
                               MembersView, DeleteMarkedButton, DeleteOthersButton}) {
         EXPECT_FALSE(enabled(control)) << "control " << control;
@@ -212,7 +213,7 @@ TEST_F(EventLoopTest, ResetButtonClickedInTheLoopRunsTheResetAndIdleTextsReturnA
     tree.write("data/b.txt", "abcd");
     addFolder(tree.path("data"));
     ASSERT_EQ(statusText(0), "Update Liste");
-    ASSERT_EQ(statusText(1), "2 Dateien");
+    ASSERT_EQ(statusText(1), FileCountText(2));
 
     click(ResetButton);
     requestClose();
@@ -220,7 +221,7 @@ TEST_F(EventLoopTest, ResetButtonClickedInTheLoopRunsTheResetAndIdleTextsReturnA
     controls.showPendingChanges();
 
     EXPECT_TRUE(program.catalogue.files.empty()) << "the reset was not dispatched";
-    EXPECT_EQ(text(AllFilesLabel), "Alle Dateien");
+    EXPECT_EQ(text(AllFilesLabel), AllFilesInitialCaption);
     EXPECT_EQ(statusText(0), IdleActivity);
     EXPECT_EQ(statusText(1), IdleDetail);
     EXPECT_FALSE(enabled(ResetButton)) << "the close pass applies what the reset left";
@@ -297,7 +298,7 @@ TEST_F(EventLoopTest, ChangesTheProgramMakesLatchNoEvent) {
     controls.setState(MembersView, 2);
     controls.setState(AllFilesView, 1);
     controls.setText(GroupsView, "3: d, e, f");
-    controls.setItemText(AllFilesView, 1, "7 Bytes", 1);
+    controls.setItemText(AllFilesView, 1, FileSizeText(7), 1);
     controls.removeItem(MembersView, 2);
     controls.clearItems(GroupsView);
     controls.setState(SearchProgress, 50);
