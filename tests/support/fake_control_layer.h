@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <map>
 #include <string>
@@ -135,8 +136,17 @@ class FakeControlLayer final : public ControlLayer {
             found->second.enabled = !disabled;
         }
     }
-    int waitEvent() override { return CloseEvent; }
-    int eventControl() const override { return -1; }
+    // Events for the program's loop, handed out in order; with none left, the close request.
+    void queueControlEvent(int control) { events_.push_back(control); }
+    int waitEvent() override {
+        if (events_.empty()) {
+            return CloseEvent;
+        }
+        eventControl_ = events_.front();
+        events_.pop_front();
+        return ControlEvent;
+    }
+    int eventControl() const override { return eventControl_; }
     std::string chooseFolder(std::string_view title, std::string_view initialFolder) override {
         return chooser ? chooser(title, initialFolder) : std::string();
     }
@@ -193,6 +203,8 @@ class FakeControlLayer final : public ControlLayer {
 
     std::map<int, Control> controls_;
     std::vector<std::string> statusFields_;
+    std::deque<int> events_;
+    int eventControl_ = -1;
 };
 
 } // namespace bk::test
