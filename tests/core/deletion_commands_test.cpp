@@ -43,15 +43,6 @@ class DeletionCommandsTest : public ProgramTest {
         press(FindDuplicatesButton);
     }
 
-    std::vector<std::string> boxTexts() const {
-        std::vector<std::string> texts;
-        for (const Box& box : shownBoxes) {
-            EXPECT_EQ(box.title, ErrorTitle);
-            texts.push_back(box.text);
-        }
-        return texts;
-    }
-
     std::vector<std::string> paths(std::initializer_list<const char*> relatives) const {
         std::vector<std::string> full;
         for (const char* relative : relatives) {
@@ -287,7 +278,7 @@ TEST_F(DeletionCommandsTest, DeletingOthersKeepsAFileThatCannotGoAndShowsTheGrou
 
         press(DeleteOthersButton);
 
-        EXPECT_EQ(boxTexts(), std::vector<std::string>{CannotDeleteText(at(name("d1.bak")))});
+        EXPECT_EQ(errorTexts(), std::vector<std::string>{CannotDeleteText(at(name("d1.bak")))});
         EXPECT_FALSE(tree.exists(name("d2.txt")));
         EXPECT_FALSE(tree.exists(name("d3.txt")));
         EXPECT_EQ(tree.read(name("d4.txt")), Alpha);
@@ -329,7 +320,7 @@ TEST_F(DeletionCommandsTest, AMarkedFileThatCannotBeDeletedIsReportedAndNothingE
 
         press(DeleteMarkedButton);
 
-        EXPECT_EQ(boxTexts(), std::vector<std::string>{CannotDeleteText(at(folder + "/a2.txt"))});
+        EXPECT_EQ(errorTexts(), std::vector<std::string>{CannotDeleteText(at(folder + "/a2.txt"))});
         expectUnchanged(before);
         const GroupRecord* group = program.catalogue.groups.first();
         ASSERT_NE(group, nullptr);
@@ -481,7 +472,7 @@ TEST_F(DeletionCommandsTest,
         press(DeleteOthersButton);
 
         // No copy proves k1 may go; once it stays, it proves that k3 may.
-        EXPECT_EQ(boxTexts(), std::vector<std::string>{CannotDeleteText(at(folder + "/k1.txt"))});
+        EXPECT_EQ(errorTexts(), std::vector<std::string>{CannotDeleteText(at(folder + "/k1.txt"))});
         EXPECT_EQ(tree.read(folder + "/k1.txt"), Alpha);
         EXPECT_FALSE(tree.exists(folder + "/k3.txt"));
         EXPECT_EQ(program.catalogue.files.count(), 2);
@@ -507,7 +498,7 @@ TEST_F(DeletionCommandsTest, DeletingTheMarkedFileIsRefusedWhenNoIntactOtherCopy
 
         press(DeleteMarkedButton);
 
-        EXPECT_EQ(boxTexts(), std::vector<std::string>{CannotDeleteText(at(folder + "/k1.txt"))});
+        EXPECT_EQ(errorTexts(), std::vector<std::string>{CannotDeleteText(at(folder + "/k1.txt"))});
         expectUnchanged(before);
     }
 }
@@ -547,14 +538,14 @@ TEST_F(DeletionCommandsTest, AFileChangedSinceTheScanIsNotDeleted) {
         controls.setState(MembersView, 2);
         const Observed before = observe();
         press(DeleteMarkedButton);
-        EXPECT_EQ(boxTexts(), std::vector<std::string>{CannotDeleteText(at(folder + "/k3.txt"))});
+        EXPECT_EQ(errorTexts(), std::vector<std::string>{CannotDeleteText(at(folder + "/k3.txt"))});
         expectUnchanged(before);
 
         // One of the others: it stays, the intact other goes.
         shownBoxes.clear();
         controls.setState(MembersView, 0);
         press(DeleteOthersButton);
-        EXPECT_EQ(boxTexts(), std::vector<std::string>{CannotDeleteText(at(folder + "/k3.txt"))});
+        EXPECT_EQ(errorTexts(), std::vector<std::string>{CannotDeleteText(at(folder + "/k3.txt"))});
         EXPECT_EQ(tree.read(folder + "/k1.txt"), Alpha);
         EXPECT_FALSE(tree.exists(folder + "/k2.txt"));
         const auto wasThere = changed.find(at(folder + "/k3.txt"));
@@ -663,8 +654,8 @@ TEST_F(DeletionCommandsTest, SameNameGroupsDeleteFilesOfOtherContentOnlyWhileThe
     fs::create_directory_symlink(at("elsewhere"), at("three"));
     controls.setState(MembersView, 2);
     press(DeleteOthersButton);
-    EXPECT_EQ(boxTexts(), (std::vector<std::string>{CannotDeleteText(members[1]),
-                                                    CannotDeleteText(members[2])}));
+    EXPECT_EQ(errorTexts(), (std::vector<std::string>{CannotDeleteText(members[1]),
+                                                      CannotDeleteText(members[2])}));
     EXPECT_EQ(tree.read("two/NOTE.txt"), "rewritten");
     EXPECT_EQ(tree.read("elsewhere/note.TXT"), Gamma);
     EXPECT_EQ(tree.read("three-moved/note.TXT"), Gamma);

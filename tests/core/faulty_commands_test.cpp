@@ -50,15 +50,6 @@ class FaultyCommandsTest : public ProgramTest {
         EXPECT_EQ(after.firstGroupMemberCount, before.firstGroupMemberCount);
     }
 
-    std::vector<std::string> errorTexts() const {
-        std::vector<std::string> texts;
-        for (const Box& box : shownBoxes) {
-            EXPECT_EQ(box.title, ErrorTitle);
-            texts.push_back(box.text);
-        }
-        return texts;
-    }
-
     // A fresh window state over one folder of copies, with its only group shown.
     void showGroupOf(const std::string& folder, const std::vector<std::string>& names) {
         for (const std::string& name : names) {

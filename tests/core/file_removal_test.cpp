@@ -116,6 +116,12 @@ class FileRemovalTest : public ::testing::Test {
         return FoundOnDisk("/", tree.path("added"), steps, name);
     }
     FoundFile victim() const { return found({"one"}, "victim.txt"); }
+    // Moves the added folder of the last round aside and writes the two copies anew.
+    void freshCopies() {
+        fs::rename(tree.path("added"), tree.path("added" + std::to_string(round_++)));
+        tree.write("added/one/victim.txt", Alpha);
+        tree.write("added/two/copy.txt", Alpha);
+    }
     FoundFile copy() const { return found({"two"}, "copy.txt"); }
 
     bool removeCopy(const FoundFile& file, const std::vector<const FoundFile*>& copies,
@@ -136,6 +142,7 @@ class FileRemovalTest : public ::testing::Test {
 
     TempTree tree;
     Progress progress;
+    int round_ = 0;
 };
 
 TEST_F(FileRemovalTest, AFileStillAsFoundIsRemovedWithOrWithoutACopy) {
@@ -155,13 +162,9 @@ TEST_F(FileRemovalTest, AFileStillAsFoundIsRemovedWithOrWithoutACopy) {
 }
 
 TEST_F(FileRemovalTest, NothingIsRemovedOnceTheFileOrTheWayToItChanged) {
-    int round = 0;
     for (const Attack& attack : Attacks()) {
         SCOPED_TRACE(attack.name);
-        const std::string added = "added" + std::to_string(round++);
-        fs::rename(tree.path("added"), tree.path(added));
-        tree.write("added/one/victim.txt", Alpha);
-        tree.write("added/two/copy.txt", Alpha);
+        freshCopies();
         const FoundFile file = victim();
         const FoundFile kept = copy();
         attack.apply(tree, "added/one/victim.txt");
@@ -174,13 +177,9 @@ TEST_F(FileRemovalTest, NothingIsRemovedOnceTheFileOrTheWayToItChanged) {
 }
 
 TEST_F(FileRemovalTest, NoCopyProvesARemovalUnlessItIsAnotherFileWithTheSameBytesNow) {
-    int round = 0;
     for (const Attack& attack : Attacks()) {
         SCOPED_TRACE(attack.name);
-        const std::string added = "added" + std::to_string(round++);
-        fs::rename(tree.path("added"), tree.path(added));
-        tree.write("added/one/victim.txt", Alpha);
-        tree.write("added/two/copy.txt", Alpha);
+        freshCopies();
         const FoundFile file = victim();
         const FoundFile kept = copy();
         attack.apply(tree, "added/two/copy.txt");

@@ -7,6 +7,7 @@
 #include "ui/event_loop.h"
 #include "ui/main_window.h"
 #include "ui/program.h"
+#include "ui/texts.h"
 
 #include <deque>
 #include <filesystem>
@@ -111,6 +112,16 @@ template <typename Controls> class ProgramFixture : public ::testing::Test {
     }
 
     std::string at(std::string_view relative) const { return tree.path(relative); }
+
+    // The texts of the boxes shown, every one an error box.
+    std::vector<std::string> errorTexts() const {
+        std::vector<std::string> texts;
+        for (const Box& box : shownBoxes) {
+            EXPECT_EQ(box.title, ErrorTitle);
+            texts.push_back(box.text);
+        }
+        return texts;
+    }
 
     // The paths of the catalogue's files in catalogue order, read along the links so that the
     // program's cursor stays where it is.
