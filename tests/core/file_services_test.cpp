@@ -226,19 +226,20 @@ TEST_F(FileServicesTest, FinalSeparatorDoesNotChangeTheEntries) {
     EXPECT_GT(WholeScan(scans, "").size(), 2u) << "the root is walked, not nothing";
 }
 
-TEST_F(FileServicesTest, EntriesComeInFoldedNameOrderAfterSelfAndParent) {
+TEST_F(FileServicesTest, EntriesComeInCapitalNameOrderAfterSelfAndParent) {
     for (const char* name : {"beta", "zebra", "Alpha", "\xC3\xA4pfel", "alpha", "Gamma",
-                             "\xC3\x84pfel", "ALPHA", "_x"}) {
+                             "\xC3\x84pfel", "ALPHA", "_x", "[y", "^z"}) {
         tree_.write(std::string("order/") + name, "");
     }
     tree_.folder("order/delta");
     PosixFolderScans scans(programFolder(), ReadingThreads());
 
-    // "_x" before "ALPHA" shows that names are folded before comparing; the three alphas and
-    // the two Äpfel show raw bytes breaking ties.
-    EXPECT_EQ(NamesOf(WholeScan(scans, tree_.path("order"))),
-              (std::vector<std::string>{".", "..", "_x", "ALPHA", "Alpha", "alpha", "beta", "delta",
-                                        "Gamma", "zebra", "\xC3\x84pfel", "\xC3\xA4pfel"}));
+    // Names compare by their capital forms, so "_x", "[y" and "^z" come after every letter;
+    // the three alphas and the two Äpfel show raw bytes breaking ties.
+    EXPECT_EQ(
+        NamesOf(WholeScan(scans, tree_.path("order"))),
+        (std::vector<std::string>{".", "..", "ALPHA", "Alpha", "alpha", "beta", "delta", "Gamma",
+                                  "zebra", "[y", "^z", "_x", "\xC3\x84pfel", "\xC3\xA4pfel"}));
 }
 
 TEST_F(FileServicesTest, EntriesCarrySizeAndIdentity) {
