@@ -122,6 +122,8 @@ bool QtControlLayer::openWindow(int number, int clientWidth, int clientHeight,
                       screen.y() + screen.height() / 2 - outer.height() / 2);
     };
     centre(window_->size());
+    // No control has the keyboard focus until the first Tab, which goes to the first control.
+    window_->setFocus();
     window_->show();
     if (window_->frameGeometry().size() != window_->size()) {
         centre(window_->frameGeometry().size());

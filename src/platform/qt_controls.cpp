@@ -15,8 +15,9 @@ namespace bk {
 
 namespace {
 
-// A report list carries two columns at most in this program; room for a few more costs nothing.
-constexpr int ReportListColumns = 4;
+// A report list carries two columns in this program, no more: readers of the accessibility tree
+// see every column the model has, hidden or not.
+constexpr int ReportListColumns = 2;
 
 void SetUpListView(QAbstractItemView* view) {
     view->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -191,6 +192,7 @@ ReportListControl::ReportListControl(QWidget* parent, std::string_view firstColu
     tree_->setUniformRowHeights(true);
     tree_->setAllColumnsShowFocus(true);
     tree_->header()->setStretchLastSection(false);
+    tree_->header()->setSectionsMovable(false); // the columns keep their order
     SetUpListView(tree_);
     for (int column = 1; column < ReportListColumns; ++column) {
         tree_->setColumnHidden(column, true);

@@ -89,11 +89,11 @@ TEST_F(MainWindowTest, AllFilesViewHasNameAndSizeColumns) {
     auto* view = qobject_cast<QTreeView*>(controls.controlWidget(AllFilesView));
     ASSERT_NE(view, nullptr);
     QAbstractItemModel* model = view->model();
-    int visible = 0;
-    for (int column = 0; column < model->columnCount(); ++column) {
-        visible += view->isColumnHidden(column) ? 0 : 1;
-    }
-    EXPECT_EQ(visible, 2);
+    // Two columns for every reader, screen readers included, in a fixed order.
+    EXPECT_EQ(model->columnCount(), 2);
+    EXPECT_FALSE(view->isColumnHidden(0));
+    EXPECT_FALSE(view->isColumnHidden(1));
+    EXPECT_FALSE(view->header()->sectionsMovable());
     EXPECT_EQ(model->headerData(0, Qt::Horizontal).toString().toStdString(), "Name");
     EXPECT_EQ(model->headerData(1, Qt::Horizontal).toString().toStdString(), "Größe");
     EXPECT_EQ(view->columnWidth(0), 150);
@@ -128,6 +128,15 @@ void PressKey(Qt::Key key, Qt::KeyboardModifiers modifiers) {
     ASSERT_NE(target, nullptr);
     QKeyEvent press(QEvent::KeyPress, key, modifiers);
     QApplication::sendEvent(target, &press);
+}
+
+TEST_F(MainWindowTest, NoControlHasTheFocusUntilTheFirstTabGivesItToTheFirstControl) {
+    QApplication::setActiveWindow(controls.window());
+    QWidget* focused = QApplication::focusWidget();
+    EXPECT_TRUE(focused == nullptr || focused == controls.window());
+    QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier);
+    QApplication::sendEvent(focused != nullptr ? focused : controls.window(), &tab);
+    EXPECT_EQ(QApplication::focusWidget(), controls.controlWidget(AddFolderButton));
 }
 
 TEST_F(MainWindowTest, TabAndShiftTabWalkTheTabStopsInCreationOrderAndWrap) {
