@@ -14,7 +14,9 @@ ensure_packages() {
         "${missing[@]}"
 }
 
-BUILD_PACKAGES=(cmake make g++ pkg-config qt6-base-dev libgtest-dev fonts-dejavu-core)
+# The toolkit speaks German through its own translations.
+BUILD_PACKAGES=(cmake make g++ pkg-config qt6-base-dev libgtest-dev fonts-dejavu-core
+    qt6-translations-l10n)
 TEST_PACKAGES=(xvfb xauth xdotool x11-utils imagemagick desktop-file-utils appstream clang-format
     clang libclang-rt-14-dev)
 # CPack's Debian generator reads the binary's library dependencies with dpkg-shlibdeps and
@@ -22,4 +24,4 @@ TEST_PACKAGES=(xvfb xauth xdotool x11-utils imagemagick desktop-file-utils appst
 PACKAGE_PACKAGES=(dpkg-dev file)
 # Checking the package: lintian, the validators, and the end-to-end test on the unpacked program.
 CHECK_PACKAGES=(lintian appstream desktop-file-utils xvfb xauth xdotool x11-utils imagemagick
-    fonts-dejavu-core)
+    fonts-dejavu-core qt6-translations-l10n)

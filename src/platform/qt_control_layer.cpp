@@ -443,7 +443,8 @@ std::string QtControlLayer::chooseFolder(std::string_view title, std::string_vie
     }
     QFileDialog dialog(window_, ToQString(title), ToQString(initialFolder));
     dialog.setFileMode(QFileDialog::Directory);
-    dialog.setOptions(QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
+    // The desktop's own chooser where the desktop offers one; on a bare X server Qt's own.
+    dialog.setOption(QFileDialog::ShowDirsOnly);
     if (dialog.exec() != QDialog::Accepted) {
         return {};
     }

@@ -3,7 +3,10 @@
 #include <QApplication>
 #include <QFont>
 #include <QIcon>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QStyleFactory>
+#include <QTranslator>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -47,11 +50,22 @@ DesktopSession::DesktopSession(int& argc, char** argv, StartupTexts texts) {
     application_ = std::make_unique<QApplication>(argc, argv);
     qInstallMessageHandler(previous);
     ApplyLook();
+    SpeakGerman();
     QApplication::setWindowIcon(QIcon(":/brannoway-kestrill.png"));
     controls_ = std::make_unique<QtControlLayer>();
 }
 
 DesktopSession::~DesktopSession() = default;
+
+bool DesktopSession::SpeakGerman() {
+    // Made once and kept for the whole run: the application only borrows it.
+    static QTranslator translator;
+    static const bool loaded =
+        translator.load(QLocale(QLocale::German), QStringLiteral("qtbase"), QStringLiteral("_"),
+                        QLibraryInfo::path(QLibraryInfo::TranslationsPath)) &&
+        QCoreApplication::installTranslator(&translator);
+    return loaded;
+}
 
 void DesktopSession::ApplyLook() {
     QApplication::setStyle(QStyleFactory::create("Fusion"));

@@ -28,6 +28,9 @@ class DesktopSession {
 
     // Gives the application the font and style under which every caption fits its control.
     static void ApplyLook();
+    // Lets the toolkit's own texts (the folder chooser, the menus of text fields) speak German,
+    // from the translations installed with Qt; false when none are installed.
+    static bool SpeakGerman();
 
   private:
     std::unique_ptr<QApplication> application_;

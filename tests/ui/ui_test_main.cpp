@@ -11,6 +11,7 @@ int main(int argc, char** argv) {
     }
     QApplication application(argc, argv);
     bk::DesktopSession::ApplyLook();
+    bk::DesktopSession::SpeakGerman();
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
