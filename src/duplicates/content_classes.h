@@ -1,5 +1,7 @@
 #pragma once
 
+#include "duplicates/content_matcher.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -7,15 +9,20 @@
 namespace bk {
 
 // The classes of equal content given to the files of one size, by their index: files with one
-// number have the same bytes.
+// number have the same bytes. The observer learns of each file as its class is given.
 class ContentClasses {
   public:
-    explicit ContentClasses(std::size_t files) : classes_(files, 0) {}
+    ContentClasses(std::size_t files, ClassObserver& observer)
+        : classes_(files, 0), observer_(observer) {}
 
-    void giveOwnClass(std::size_t file) { classes_[file] = next_++; }
+    void giveOwnClass(std::size_t file) {
+        classes_[file] = next_++;
+        observer_.classKnown(file);
+    }
     void giveOneClass(const std::vector<std::size_t>& files) {
         for (const std::size_t file : files) {
             classes_[file] = next_;
+            observer_.classKnown(file);
         }
         ++next_;
     }
@@ -23,6 +30,7 @@ class ContentClasses {
 
   private:
     std::vector<std::uint32_t> classes_;
+    ClassObserver& observer_;
     std::uint32_t next_ = 0;
 };
 

@@ -84,9 +84,10 @@ const ContentEngine::LeadingBlock* ContentEngine::foreseenOf(const FileRecord* f
 // The stages of one classification, in the order classify takes them.
 class ContentEngine::Classification {
   public:
-    Classification(ContentEngine& engine, const std::vector<FileRecord*>& files)
-        : engine_(engine), files_(files), size_(files.front()->size), classes_(files.size()),
-          progress_(engine.observer_) {
+    Classification(ContentEngine& engine, const std::vector<FileRecord*>& files,
+                   ClassObserver& observer)
+        : engine_(engine), files_(files), size_(files.front()->size),
+          classes_(files.size(), observer), progress_(engine.observer_) {
         foreseen_.reserve(files.size());
         for (const FileRecord* file : files) {
             foreseen_.push_back(engine.foreseenOf(file));
@@ -198,11 +199,12 @@ class ContentEngine::Classification {
     ReadingProgress progress_;
 };
 
-std::vector<std::uint32_t> ContentEngine::classify(const std::vector<FileRecord*>& files) {
+std::vector<std::uint32_t> ContentEngine::classify(const std::vector<FileRecord*>& files,
+                                                   ClassObserver& observer) {
     if (files.empty()) {
         return {};
     }
-    return Classification(*this, files).run();
+    return Classification(*this, files, observer).run();
 }
 
 } // namespace bk

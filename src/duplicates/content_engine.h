@@ -22,7 +22,9 @@ class ContentEngine final : public ContentMatcher {
     ContentEngine(NumberedFiles& files, ReadingObserver& observer)
         : files_(files), observer_(observer) {}
     void foresee(const std::vector<FileRecord*>& files) override;
-    std::vector<std::uint32_t> classify(const std::vector<FileRecord*>& files) override;
+    using ContentMatcher::classify;
+    std::vector<std::uint32_t> classify(const std::vector<FileRecord*>& files,
+                                        ClassObserver& observer) override;
 
   private:
     class Classification;

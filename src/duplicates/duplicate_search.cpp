@@ -189,6 +189,30 @@ void AddMember(Catalogue& catalogue, GroupRecord& group, FileRecord& file) {
     file.grouped = 1;
 }
 
+// The files of the catalogue that are done: a reference once it was handled, any other file as
+// soon as its class is known. The count only grows and ends at every file.
+class FilesDone final : public ClassObserver {
+  public:
+    FilesDone(std::size_t files, SearchObserver& observer)
+        : done_(files, false), total_(static_cast<std::int64_t>(files)), observer_(observer) {}
+
+    void ofBucket(const Bucket* bucket) { bucket_ = bucket; }
+    void classKnown(std::size_t file) override { count((*bucket_)[file]); }
+    void count(std::size_t ordinal) {
+        if (!done_[ordinal]) {
+            done_[ordinal] = true;
+            observer_.referencesDone(++count_, total_);
+        }
+    }
+
+  private:
+    std::vector<bool> done_;
+    std::int64_t count_ = 0;
+    const std::int64_t total_;
+    SearchObserver& observer_;
+    const Bucket* bucket_ = nullptr;
+};
+
 std::vector<FileRecord*> FilesOf(const CandidateIndex& index, const Bucket& bucket) {
     std::vector<FileRecord*> files;
     files.reserve(bucket.size());
@@ -211,7 +235,7 @@ void SearchDuplicates(Catalogue& catalogue, SearchMode mode, ContentMatcher& mat
         matcher.foresee(index.filesWithCandidates());
     }
     const std::vector<FileRecord*>& files = index.files();
-    const auto total = static_cast<std::int64_t>(files.size());
+    FilesDone done(files.size(), observer);
     for (std::size_t ordinal = 0; ordinal < files.size(); ++ordinal) {
         FileRecord& reference = *files[ordinal];
         // A file already placed in a group is never the reference of a second one, even if it
@@ -221,7 +245,8 @@ void SearchDuplicates(Catalogue& catalogue, SearchMode mode, ContentMatcher& mat
         observer.readingAt(0);
         if (const Bucket* bucket = index.unsplitBucketStartingAt(ordinal);
             bucket != nullptr && mode == SameContent) {
-            index.splitIntoClasses(*bucket, matcher.classify(FilesOf(index, *bucket)));
+            done.ofBucket(bucket);
+            index.splitIntoClasses(*bucket, matcher.classify(FilesOf(index, *bucket), done));
         }
         GroupRecord* group = nullptr;
         if (!alreadyGrouped) {
@@ -235,7 +260,7 @@ void SearchDuplicates(Catalogue& catalogue, SearchMode mode, ContentMatcher& mat
                 AddMember(catalogue, *group, later);
             });
         }
-        observer.referencesDone(static_cast<std::int64_t>(ordinal) + 1, total);
+        done.count(ordinal);
     }
     if (!files.empty()) {
         catalogue.files.makeCurrent(files.back());

@@ -18,7 +18,8 @@ class ReadingObserver {
 class SearchObserver : public ReadingObserver {
   public:
     virtual void searchBegins(SearchMode mode) = 0;
-    // done of the total reference files are handled; a new reference begins its reading at 0.
+    // done of the total files are handled: a file is done when it was the reference, or as soon
+    // as its class of content is known. The count only grows and ends at the total.
     virtual void referencesDone(std::int64_t done, std::int64_t total) = 0;
     virtual void searchEnds() = 0;
 };

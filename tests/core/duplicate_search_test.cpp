@@ -550,4 +550,41 @@ TEST_F(DuplicateSearchTest, SizesBeyondThirtyTwoBitsAreKeptApartFromTheirLowBits
 }
 
 } // namespace
+// The files-done count rises while a set of same-size files is read, not only when the search
+// reaches each file as a reference.
+TEST(SearchProgressTest, FilesCountAsDoneWhileTheirSetIsStillBeingRead) {
+    TempTree tree;
+    for (const char seed : {'a', 'b', 'c'}) {
+        const std::string content(70000, seed);
+        tree.write(std::string(1, seed) + "1", content);
+        tree.write(std::string(1, seed) + "2", content);
+    }
+    struct Watch final : SearchObserver {
+        void searchBegins(SearchMode) override {}
+        void referencesDone(std::int64_t done, std::int64_t) override { events.push_back(done); }
+        void readingAt(std::int64_t percent) override { events.push_back(-percent - 1); }
+        void searchEnds() override {}
+        std::vector<std::int64_t> events; // files done, or -(percent read) - 1
+    } watch;
+    PosixFileServices files(tree.root() + "/");
+    Catalogue catalogue;
+    struct : ScanObserver {
+        void enteringFolder() override {}
+        void filesCatalogued(std::int64_t) override {}
+    } unwatched;
+    ScanFolder(catalogue, files.scans, tree.root(), "*", 0, unwatched);
+    ContentEngine engine(files.files, watch);
+    SearchDuplicates(catalogue, SameContent, engine, watch);
+
+    std::vector<std::int64_t> counts;
+    std::copy_if(watch.events.begin(), watch.events.end(), std::back_inserter(counts),
+                 [](std::int64_t event) { return event >= 0; });
+    EXPECT_EQ(counts, (std::vector<std::int64_t>{1, 2, 3, 4, 5, 6}));
+    const auto firstCount = std::find(watch.events.begin(), watch.events.end(), 1);
+    const auto lastReading = std::find_if(watch.events.rbegin(), watch.events.rend(),
+                                          [](std::int64_t event) { return event < -1; });
+    EXPECT_LT(firstCount - watch.events.begin(), watch.events.rend() - lastReading - 1)
+        << "no file counted before the reading of the set was over";
+}
+
 } // namespace bk::test

@@ -53,7 +53,9 @@ std::int64_t ContentOf(const FileRecord& file) {
 // given: sets of one size above 0, each file once.
 class ContentFromRecords final : public ContentMatcher {
   public:
-    std::vector<std::uint32_t> classify(const std::vector<FileRecord*>& files) override {
+    using ContentMatcher::classify;
+    std::vector<std::uint32_t> classify(const std::vector<FileRecord*>& files,
+                                        ClassObserver&) override {
         ++sets;
         filesGiven += static_cast<std::int64_t>(files.size());
         std::unordered_map<std::int64_t, std::uint32_t> classOfContent;

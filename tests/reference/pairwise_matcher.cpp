@@ -4,7 +4,8 @@
 
 namespace bk {
 
-std::vector<std::uint32_t> PairwiseMatcher::classify(const std::vector<FileRecord*>& files) {
+std::vector<std::uint32_t> PairwiseMatcher::classify(const std::vector<FileRecord*>& files,
+                                                     ClassObserver& observer) {
     constexpr std::uint32_t Unclassified = UINT32_MAX;
     std::vector<std::uint32_t> classes(files.size(), Unclassified);
     std::uint32_t nextClass = 0;
@@ -16,8 +17,11 @@ std::vector<std::uint32_t> PairwiseMatcher::classify(const std::vector<FileRecor
         for (std::size_t later = reference + 1; later < files.size(); ++later) {
             if (classes[later] == Unclassified && sameContent_(*files[later], *files[reference])) {
                 classes[later] = classes[reference];
+                observer.classKnown(later);
             }
         }
+        // Nothing later can join a reference once every later file was compared with it.
+        observer.classKnown(reference);
     }
     return classes;
 }

@@ -21,7 +21,9 @@ class PairwiseMatcher final : public ContentMatcher {
   public:
     explicit PairwiseMatcher(ContentComparison sameContent)
         : sameContent_(std::move(sameContent)) {}
-    std::vector<std::uint32_t> classify(const std::vector<FileRecord*>& files) override;
+    using ContentMatcher::classify;
+    std::vector<std::uint32_t> classify(const std::vector<FileRecord*>& files,
+                                        ClassObserver& observer) override;
 
   private:
     ContentComparison sameContent_;
