@@ -8,7 +8,8 @@
 namespace bk {
 
 // The share of the bytes to read that were read, told to the observer whenever it changes and
-// never going back while the bytes expected only grow.
+// never going back while the bytes expected only grow; between changes the observer hears that
+// the reading goes on.
 class ReadingProgress {
   public:
     explicit ReadingProgress(ReadingObserver& observer) : observer_(observer) {}
@@ -23,6 +24,8 @@ class ReadingProgress {
         if (percent != shown_) {
             shown_ = percent;
             observer_.readingAt(percent);
+        } else {
+            observer_.stillReading();
         }
     }
 

@@ -12,6 +12,8 @@ class ReadingObserver {
   public:
     virtual ~ReadingObserver() = default;
     virtual void readingAt(std::int64_t percent) = 0;
+    // Another step of the reading, too small to change the percentage.
+    virtual void stillReading() {}
 };
 
 // Follows a search for whoever shows it.

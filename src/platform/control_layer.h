@@ -74,6 +74,10 @@ class ControlLayer {
     virtual std::string chooseFolder(std::string_view title, std::string_view initialFolder) = 0;
     // A modal box with one OK button.
     virtual void messageBox(std::string_view title, std::string_view text) = 0;
+
+    // Told by a long command, often, that it is still at work: a window may repaint now (input
+    // stays dropped until the command ends).
+    virtual void stillWorking() {}
 };
 
 } // namespace bk

@@ -417,6 +417,11 @@ void QtControlLayer::letWindowBreathe() {
         return;
     }
     showPendingChanges();
+    // Painted anew at every breath, whether or not a bar moved, so that the window never goes
+    // unpainted for long while a command reads slowly.
+    if (window_ != nullptr) {
+        window_->update();
+    }
     // Input to the window is dropped by the event filter meanwhile; everything else, painting
     // and a close request among it, is handled.
     QCoreApplication::processEvents(QEventLoop::AllEvents);

@@ -63,6 +63,7 @@ class QtControlLayer : public QObject, public ControlLayer {
     int eventControl() const override { return eventControl_; }
     std::string chooseFolder(std::string_view title, std::string_view initialFolder) override;
     void messageBox(std::string_view title, std::string_view text) override;
+    void stillWorking() override { letWindowBreathe(); }
 
     // Seams for tests, which answer the requesters themselves instead of a person.
     using FolderChooser =

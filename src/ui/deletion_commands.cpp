@@ -2,6 +2,7 @@
 
 #include "duplicates/member_deletion.h"
 #include "ui/control_numbers.h"
+#include "ui/progress_display.h"
 #include "ui/result_views.h"
 #include "ui/texts.h"
 
@@ -32,11 +33,7 @@ class ProofOnCompareBar : public ProofProgress {
     ProofOnCompareBar& operator=(const ProofOnCompareBar&) = delete;
 
     void compared(std::int64_t bytes, std::int64_t total) override {
-        const std::int64_t percent = total > 0 ? bytes * 100 / total : 100;
-        if (percent != shown_) {
-            shown_ = percent;
-            controls_.setState(CompareProgress, percent);
-        }
+        ShowOnBar(controls_, CompareProgress, total > 0 ? bytes * 100 / total : 100, shown_);
     }
 
   private:

@@ -6,12 +6,22 @@
 
 namespace bk {
 
+void ShowOnBar(ControlLayer& controls, int bar, std::int64_t value, std::int64_t& shown) {
+    if (value == shown) {
+        controls.stillWorking();
+        return;
+    }
+    shown = value;
+    controls.setState(bar, value);
+}
+
 void ScanOnStatusLine::enteringFolder() {
     SetStatusActivity(program_, ReadingFilesText);
 }
 
 void ScanOnStatusLine::filesCatalogued(std::int64_t count) {
     SetStatusDetail(program_, FileCountText(count));
+    program_.controls.stillWorking();
 }
 
 void SearchOnStatusLine::searchBegins(SearchMode mode) {
@@ -25,6 +35,10 @@ void SearchOnStatusLine::referencesDone(std::int64_t done, std::int64_t total) {
 
 void SearchOnStatusLine::readingAt(std::int64_t percent) {
     program_.controls.setState(CompareProgress, percent);
+}
+
+void SearchOnStatusLine::stillReading() {
+    program_.controls.stillWorking();
 }
 
 void SearchOnStatusLine::searchEnds() {

@@ -4,6 +4,8 @@
 #include "duplicates/search_observer.h"
 #include "ui/program.h"
 
+#include <cstdint>
+
 namespace bk {
 
 // A folder scan as the status line follows it: what the program does in field 0, the files
@@ -26,10 +28,15 @@ class SearchOnStatusLine final : public SearchObserver {
     void searchBegins(SearchMode mode) override;
     void referencesDone(std::int64_t done, std::int64_t total) override;
     void readingAt(std::int64_t percent) override;
+    void stillReading() override;
     void searchEnds() override;
 
   private:
     Program& program_;
 };
+
+// Shows value on a progress bar, or, when the bar shows it already, only lets the window know
+// that the work goes on.
+void ShowOnBar(ControlLayer& controls, int bar, std::int64_t value, std::int64_t& shown);
 
 } // namespace bk

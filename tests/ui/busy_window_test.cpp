@@ -1,6 +1,7 @@
 #include "ui/window_fixture.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QMouseEvent>
 #include <QPushButton>
 
@@ -48,6 +49,28 @@ TEST_F(BusyWindowTest, CloseRequestWhileACommandRunsIsHandedOutAfterIt) {
     controls.window()->close();
     EXPECT_TRUE(controls.window()->isVisible()) << "the window stays open until the program ends";
     EXPECT_EQ(controls.waitEvent(), CloseEvent);
+}
+
+// A command that only says it is still at work, say while it reads a large file, lets the window
+// paint again and again (every 100 ms; the window benchmark measures how often).
+TEST_F(BusyWindowTest, AWorkingCommandLetsTheWindowPaintAgainAndAgain) {
+    struct Paints : QObject {
+        bool eventFilter(QObject*, QEvent* event) override {
+            count += event->type() == QEvent::Paint ? 1 : 0;
+            return false;
+        }
+        int count = 0;
+    } paints;
+    startCommand();
+    QApplication::processEvents(); // whatever the start left to paint
+    controls.window()->installEventFilter(&paints);
+    QElapsedTimer working;
+    working.start();
+    while (paints.count < 2 && working.elapsed() < 10000) {
+        controls.stillWorking();
+    }
+    controls.window()->removeEventFilter(&paints);
+    EXPECT_GE(paints.count, 2);
 }
 
 } // namespace

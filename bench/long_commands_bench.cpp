@@ -1,7 +1,8 @@
-// Measures what the proof of a copy costs a deletion: "Lösche alle außer markierter" on a group of
-// four 200 MB files and on a group of 1,000 small files, run in the real window on the offscreen
-// platform as the event loop runs it. Prints the time, the bytes the process read meanwhile and
-// the longest time the window went without being painted.
+// Measures long commands in the real window on the offscreen platform, as the event loop runs
+// them: the content search of a pair of 2 GB copies, and "Lösche alle außer markierter" (which
+// proves each copy before it deletes it) on a group of four 200 MB files and on a group of 1,000
+// small files. Prints the time, the bytes the process read meanwhile and the longest time the
+// window went without being painted.
 
 #include "platform/posix_file_services.h"
 #include "platform/qt_control_layer.h"
@@ -12,6 +13,7 @@
 
 #include <QApplication>
 #include <QPushButton>
+#include <QTimer>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -39,38 +41,62 @@ long long BytesReadSoFar() {
     return 0;
 }
 
-// Notes every paint of the main window and the longest time between two, counted from start.
-class PaintWatch : public QObject {
+// The longest time between two moments, counted from start to the end.
+class LongestGap {
   public:
-    explicit PaintWatch(QWidget* window) : window_(window) {}
-
     void start() {
         last_ = Clock::now();
         longest_ = Clock::duration::zero();
-        paints_ = 0;
+        count_ = 0;
     }
-    double longestGapSeconds() const {
-        return std::chrono::duration<double>(std::max(longest_, Clock::now() - last_)).count();
+    void mark() {
+        const Clock::time_point now = Clock::now();
+        longest_ = std::max(longest_, now - last_);
+        last_ = now;
+        ++count_;
     }
-    int paints() const { return paints_; }
+    double milliseconds() const {
+        const auto longest = std::max(longest_, Clock::now() - last_);
+        return std::chrono::duration<double, std::milli>(longest).count();
+    }
+    int count() const { return count_; }
+
+  private:
+    Clock::time_point last_;
+    Clock::duration longest_{};
+    int count_ = 0;
+};
+
+// Watches the main window while a command runs: every paint of it, and every turn of the event
+// loop, which a timer firing every few milliseconds shows. A turn without a paint is a window
+// that could have painted but had nothing new to show.
+class WindowWatch : public QObject {
+  public:
+    explicit WindowWatch(QWidget* window) : window_(window) {
+        QObject::connect(&ticks_, &QTimer::timeout, [this] { turns.mark(); });
+    }
+    void start() {
+        paints.start();
+        turns.start();
+        ticks_.start(5);
+    }
+    void stop() { ticks_.stop(); }
+
+    LongestGap paints;
+    LongestGap turns;
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() == QEvent::Paint && watched->isWidgetType() &&
             static_cast<QWidget*>(watched)->window() == window_) {
-            const Clock::time_point now = Clock::now();
-            longest_ = std::max(longest_, now - last_);
-            last_ = now;
-            ++paints_;
+            paints.mark();
         }
         return false;
     }
 
   private:
     QWidget* window_;
-    Clock::time_point last_;
-    Clock::duration longest_{};
-    int paints_ = 0;
+    QTimer ticks_;
 };
 
 void WriteFile(const fs::path& path, std::size_t size) {
@@ -85,7 +111,7 @@ void WriteFile(const fs::path& path, std::size_t size) {
     }
 }
 
-void Measure(const char* what, const fs::path& folder, int files, std::size_t size) {
+void Measure(const char* what, const fs::path& folder, int files, std::size_t size, int command) {
     fs::create_directories(folder);
     for (int i = 0; i < files; ++i) {
         WriteFile(folder / ("copy" + std::to_string(i) + ".dat"), size);
@@ -98,26 +124,29 @@ void Measure(const char* what, const fs::path& folder, int files, std::size_t si
     controls.setFolderChooser(
         [&](std::string_view, std::string_view) { return folder.string() + "/"; });
     controls.setText(bk::PatternField, "*");
-    for (const int command : {bk::AddFolderButton, bk::FindDuplicatesButton}) {
-        bk::DispatchControlEvent(program, command);
+    bk::DispatchControlEvent(program, bk::AddFolderButton);
+    if (command != bk::FindDuplicatesButton) {
+        bk::DispatchControlEvent(program, bk::FindDuplicatesButton);
+        controls.setState(bk::GroupsView, 0);
+        bk::DispatchControlEvent(program, bk::GroupsView);
+        controls.setState(bk::MembersView, 0);
     }
-    controls.setState(bk::GroupsView, 0);
-    bk::DispatchControlEvent(program, bk::GroupsView);
-    controls.setState(bk::MembersView, 0);
     bk::ApplyEnablingRules(program);
 
     // As a click in the running program: the event loop hands the command over, and the window
     // is painted only as the command lets it.
-    PaintWatch watch(controls.window());
+    WindowWatch watch(controls.window());
     QApplication::instance()->installEventFilter(&watch);
-    qobject_cast<QPushButton*>(controls.controlWidget(bk::DeleteOthersButton))->click();
+    qobject_cast<QPushButton*>(controls.controlWidget(command))->click();
     controls.waitEvent();
     const long long readBefore = BytesReadSoFar();
     watch.start();
     const Clock::time_point start = Clock::now();
     bk::DispatchControlEvent(program, controls.eventControl());
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    const double longestGap = watch.longestGapSeconds();
+    const double unpainted = watch.paints.milliseconds();
+    const double unhandled = watch.turns.milliseconds();
+    watch.stop();
     const long long bytesRead = BytesReadSoFar() - readBefore;
     QApplication::instance()->removeEventFilter(&watch);
 
@@ -125,12 +154,14 @@ void Measure(const char* what, const fs::path& folder, int files, std::size_t si
     for (const auto& entry : fs::directory_iterator(folder)) {
         left += entry.is_regular_file() ? 1 : 0;
     }
-    std::printf("%s: %d files of %zu bytes, %d left: %.3f s, %.1f MB read (%.2f x the group), "
-                "%d paints, longest unpainted %.0f ms\n",
-                what, files, size, left, seconds, static_cast<double>(bytesRead) / 1e6,
+    std::printf("%s: %d files of %zu bytes, %d left, %lld groups: %.3f s, %.1f MB read (%.2f x "
+                "the files), %d paints, longest unpainted %.0f ms, longest without a turn of the "
+                "event loop %.0f ms\n",
+                what, files, size, left, static_cast<long long>(program.catalogue.groups.count()),
+                seconds, static_cast<double>(bytesRead) / 1e6,
                 static_cast<double>(bytesRead) /
                     (static_cast<double>(files) * static_cast<double>(size)),
-                watch.paints(), longestGap * 1000);
+                watch.paints.count(), unpainted, unhandled);
     fs::remove_all(folder);
 }
 
@@ -138,14 +169,18 @@ void Measure(const char* what, const fs::path& folder, int files, std::size_t si
 
 int main(int argc, char* argv[]) {
     if (argc != 2) {
-        std::fprintf(stderr, "usage: brannoway-kestrill-deletion-bench WORK-FOLDER\n");
+        std::fprintf(stderr, "usage: brannoway-kestrill-long-commands-bench WORK-FOLDER\n");
         return 2;
     }
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication application(argc, argv);
     bk::DesktopSession::ApplyLook();
     const fs::path work = fs::absolute(argv[1]);
-    Measure("four large copies", work / "large", 4, 200u << 20);
-    Measure("1,000 small copies", work / "small", 1000, 4096);
+    Measure("search, two 2 GB copies", work / "huge", 2, std::size_t{2} << 30,
+            bk::FindDuplicatesButton);
+    Measure("delete all but the marked, four 200 MB copies", work / "large", 4, 200u << 20,
+            bk::DeleteOthersButton);
+    Measure("delete all but the marked, 1,000 small copies", work / "small", 1000, 4096,
+            bk::DeleteOthersButton);
     return 0;
 }
