@@ -11,6 +11,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 namespace {
@@ -48,7 +49,9 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "usage: brannoway-kestrill-bench FOLDER\n");
         return 2;
     }
-    std::string folder = argv[1];
+    // The program resolves relative names against its own folder; a command line means the
+    // current one.
+    std::string folder = std::filesystem::absolute(argv[1]).string();
     if (folder.empty() || folder.back() != '/') {
         folder += '/';
     }
