@@ -237,9 +237,11 @@ TEST_F(FileFaultsTest, AFolderUnreadableMidWalkAddsNothingAndTheWalkGoesOnWithIt
             expected.push_back(tree.path(relative));
         }
         EXPECT_EQ(cataloguePaths(), expected);
-        EXPECT_EQ(program->lastDetailText, FileCountText(expected.size()));
+        EXPECT_EQ(program->lastDetailText,
+                  FileCountText(static_cast<std::int64_t>(expected.size())));
         ASSERT_FALSE(controls->statusTextsOf(1).empty());
-        EXPECT_EQ(controls->statusTextsOf(1).back(), FileCountText(expected.size()));
+        EXPECT_EQ(controls->statusTextsOf(1).back(),
+                  FileCountText(static_cast<std::int64_t>(expected.size())));
     }
 }
 
