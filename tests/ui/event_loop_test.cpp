@@ -16,9 +16,6 @@ namespace bk::test {
 
 namespace {
 
-constexpr std::string_view IdleActivity = "Willkommen beim Brannoway-Kestrill";
-constexpr std::string_view IdleDetail = "Programmed by Ostrevallen";
-
 // Long enough never to fire while a working loop runs; it only keeps a broken loop from hanging
 // the whole test run.
 constexpr int HangGuardMs = 20000;
