@@ -25,7 +25,4 @@ std::optional<FileIdentity> FolderIdentity(const std::string& path);
 // The folder of the running executable, ending in "/"; empty when the system does not tell.
 std::string ExecutableFolder();
 
-// How many threads may read files at once: as many as the processor offers, up to four.
-unsigned ReadingThreads();
-
 } // namespace bk

@@ -1,10 +1,8 @@
 #include "platform/file_paths.h"
 #include "platform/posix_reading.h"
 
-#include <algorithm>
 #include <climits>
 #include <sys/stat.h>
-#include <thread>
 #include <unistd.h>
 
 namespace bk {
@@ -77,11 +75,6 @@ std::string ExecutableFolder() {
         return {};
     }
     return target.substr(0, lastSeparator + 1);
-}
-
-unsigned ReadingThreads() {
-    constexpr unsigned MostReaders = 4;
-    return std::clamp(std::thread::hardware_concurrency(), 1U, MostReaders);
 }
 
 } // namespace bk

@@ -5,9 +5,17 @@
 #include "platform/posix_folder_scans.h"
 #include "platform/posix_numbered_files.h"
 
+#include <algorithm>
 #include <string>
+#include <thread>
 
 namespace bk {
+
+// How many threads may read files at once: as many as the processor offers, up to four.
+inline unsigned ReadingThreads() {
+    constexpr unsigned MostReaders = 4;
+    return std::clamp(std::thread::hardware_concurrency(), 1U, MostReaders);
+}
 
 // The POSIX parts of the file layer, owned together.
 struct PosixFileParts {
