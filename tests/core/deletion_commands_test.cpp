@@ -305,15 +305,8 @@ TEST_F(DeletionCommandsTest, DeletingOthersKeepsAFileThatCannotGoAndShowsTheGrou
 TEST_F(DeletionCommandsTest, AMarkedFileThatCannotBeDeletedIsReportedAndNothingElseChanges) {
     for (const Obstacle& obstacle : Obstacles()) {
         SCOPED_TRACE(obstacle.name);
-        shownBoxes.clear();
         const std::string folder = std::string("o-") + (obstacle.name[0] == 'r' ? "ro" : "gone");
-        tree.write(folder + "/a1.txt", Alpha);
-        tree.write(folder + "/a2.txt", Alpha);
-        tree.write(folder + "/a3.txt", Alpha);
-        press(ResetButton);
-        addFolder(at(folder));
-        press(FindDuplicatesButton);
-        chooseRow(GroupsView, 0);
+        showCopies(folder, {"a1.txt", "a2.txt", "a3.txt"}, Alpha);
         controls.setState(MembersView, 1);
         obstacle.apply(*this, folder + "/a2.txt");
         const Observed before = observe();
@@ -457,15 +450,8 @@ TEST_F(DeletionCommandsTest,
     int round = 0;
     for (const Change& change : ChangesOnDisk()) {
         SCOPED_TRACE(change.name);
-        shownBoxes.clear();
         const std::string folder = std::string("c").append(std::to_string(round++));
-        for (const char* file : {"/k1.txt", "/k2.txt", "/k3.txt"}) {
-            tree.write(folder + file, Alpha);
-        }
-        press(ResetButton);
-        addFolder(at(folder));
-        press(FindDuplicatesButton);
-        chooseRow(GroupsView, 0);
+        showCopies(folder, {"k1.txt", "k2.txt", "k3.txt"}, Alpha);
         controls.setState(MembersView, 1);
         change.apply(*this, folder + "/k2.txt");
 
@@ -484,14 +470,8 @@ TEST_F(DeletionCommandsTest, DeletingTheMarkedFileIsRefusedWhenNoIntactOtherCopy
     int round = 0;
     for (const Change& change : ChangesOnDisk()) {
         SCOPED_TRACE(change.name);
-        shownBoxes.clear();
         const std::string folder = std::string("c").append(std::to_string(round++));
-        tree.write(folder + "/k1.txt", Alpha);
-        tree.write(folder + "/k2.txt", Alpha);
-        press(ResetButton);
-        addFolder(at(folder));
-        press(FindDuplicatesButton);
-        chooseRow(GroupsView, 0);
+        showCopies(folder, {"k1.txt", "k2.txt"}, Alpha);
         controls.setState(MembersView, 0);
         change.apply(*this, folder + "/k2.txt");
         const Observed before = observe();
@@ -522,15 +502,8 @@ TEST_F(DeletionCommandsTest, AFileChangedSinceTheScanIsNotDeleted) {
     int round = 0;
     for (const Change& change : ChangesOnDisk()) {
         SCOPED_TRACE(change.name);
-        shownBoxes.clear();
         const std::string folder = std::string("c").append(std::to_string(round++));
-        for (const char* file : {"/k1.txt", "/k2.txt", "/k3.txt"}) {
-            tree.write(folder + file, Alpha);
-        }
-        press(ResetButton);
-        addFolder(at(folder));
-        press(FindDuplicatesButton);
-        chooseRow(GroupsView, 0);
+        showCopies(folder, {"k1.txt", "k2.txt", "k3.txt"}, Alpha);
         change.apply(*this, folder + "/k3.txt");
         const std::map<std::string, std::string> changed = disk();
 

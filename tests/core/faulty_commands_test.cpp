@@ -52,15 +52,8 @@ class FaultyCommandsTest : public ProgramTest {
 
     // A fresh window state over one folder of copies, with its only group shown.
     void showGroupOf(const std::string& folder, const std::vector<std::string>& names) {
-        for (const std::string& name : names) {
-            tree.write(folder + "/" + name, Alpha);
-        }
         tree.write(folder + "/x.txt", Gamma);
-        press(ResetButton);
-        shownBoxes.clear();
-        addFolder(at(folder));
-        press(FindDuplicatesButton);
-        chooseRow(GroupsView, 0);
+        showCopies(folder, names, Alpha);
         ASSERT_EQ(rows(GroupsView).size(), 1U);
         ASSERT_EQ(rows(MembersView).size(), names.size());
     }

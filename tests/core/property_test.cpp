@@ -1,3 +1,4 @@
+#include "platform/posix_reading.h"
 #include "support/program_fixture.h"
 #include "ui/result_views.h"
 #include "ui/texts.h"
@@ -32,13 +33,7 @@ namespace fs = std::filesystem;
 struct Entry {
     bool regular = false; // otherwise a FIFO the test put there
     std::string content;
-    std::uint64_t device = 0;
-    std::uint64_t inode = 0;
-    std::int64_t size = 0;
-    std::int64_t modifiedSeconds = 0;
-    std::int64_t modifiedNanoseconds = 0;
-    std::int64_t changedSeconds = 0;
-    std::int64_t changedNanoseconds = 0;
+    FileIdentity identity;
     bool writable = false; // what a deletion asks of a file: a write bit and write access
 };
 
@@ -52,13 +47,7 @@ std::optional<Entry> Look(const std::string& path, bool withContent) {
     }
     Entry entry;
     entry.regular = S_ISREG(info.st_mode);
-    entry.device = static_cast<std::uint64_t>(info.st_dev);
-    entry.inode = static_cast<std::uint64_t>(info.st_ino);
-    entry.size = static_cast<std::int64_t>(info.st_size);
-    entry.modifiedSeconds = static_cast<std::int64_t>(info.st_mtim.tv_sec);
-    entry.modifiedNanoseconds = static_cast<std::int64_t>(info.st_mtim.tv_nsec);
-    entry.changedSeconds = static_cast<std::int64_t>(info.st_ctim.tv_sec);
-    entry.changedNanoseconds = static_cast<std::int64_t>(info.st_ctim.tv_nsec);
+    entry.identity = posix::IdentityOf(info);
     entry.writable = (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0 &&
                      faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0;
     if (entry.regular && withContent) {
@@ -70,9 +59,7 @@ std::optional<Entry> Look(const std::string& path, bool withContent) {
 bool IsFolder(const std::string& path, bool follow, const FileIdentity& walked) {
     struct stat info {};
     const int result = follow ? stat(path.c_str(), &info) : lstat(path.c_str(), &info);
-    return result == 0 && S_ISDIR(info.st_mode) &&
-           static_cast<std::uint64_t>(info.st_dev) == walked.device &&
-           static_cast<std::uint64_t>(info.st_ino) == walked.inode;
+    return result == 0 && S_ISDIR(info.st_mode) && posix::IdentityOf(info).sameFileAs(walked);
 }
 
 // Every folder from the added one down to the record's is still the one the scan walked, and
@@ -96,11 +83,7 @@ bool WayAsWalked(const FileRecord& record) {
 bool AsRecorded(const FileRecord& record) {
     const std::optional<Entry> now = Look(FullPath(record.folder, record.name), false);
     const FileIdentity& then = record.identity;
-    return now && now->regular && now->device == then.device && now->inode == then.inode &&
-           now->size == then.size && now->modifiedSeconds == then.modifiedSeconds &&
-           now->modifiedNanoseconds == then.modifiedNanoseconds &&
-           now->changedSeconds == then.changedSeconds &&
-           now->changedNanoseconds == then.changedNanoseconds && WayAsWalked(record);
+    return now && now->regular && now->identity.unchangedSince(then) && WayAsWalked(record);
 }
 
 // Folds letter case of the names this test uses: A-Z, and the two-byte characters from À to ß.
@@ -432,8 +415,9 @@ class PropertyTest : public ProgramTest {
                 removedByTest.insert(path); // the file that was there is gone for good
             }
             writeFile(path, content);
-            const timespec times[2] = {{entry.modifiedSeconds, entry.modifiedNanoseconds},
-                                       {entry.modifiedSeconds, entry.modifiedNanoseconds}};
+            const timespec times[2] = {
+                {entry.identity.modifiedSeconds, entry.identity.modifiedNanoseconds},
+                {entry.identity.modifiedSeconds, entry.identity.modifiedNanoseconds}};
             utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW);
             mustSurvive.insert(content);
             note(std::string("outside: ") + (anew ? "make anew " : "rewrite ") + path +
@@ -590,10 +574,11 @@ class PropertyTest : public ProgramTest {
         std::set<FileId> goneFiles;
         for (const auto& [path, entry] : before) {
             const auto now = after.find(path);
-            if (now == after.end() || now->second.inode != entry.inode) {
+            if (now == after.end() || now->second.identity.inode != entry.identity.inode) {
                 gone.insert(path);
-                goneFiles.insert({entry.device, entry.inode});
-                if (chosenIds.count({entry.device, entry.inode}) == 0) {
+                const FileId id{entry.identity.device, entry.identity.inode};
+                goneFiles.insert(id);
+                if (chosenIds.count(id) == 0) {
                     problems += "deleted a file the user did not choose: " + path + "\n";
                 } else if (!entry.regular) {
                     problems += "deleted a FIFO: " + path + "\n";
@@ -644,9 +629,11 @@ class PropertyTest : public ProgramTest {
             const auto now = after.find(path);
             if (now == after.end()) {
                 problems += "a file vanished: " + path + "\n";
-            } else if (now->second.inode != entry.inode || now->second.content != entry.content ||
-                       now->second.modifiedSeconds != entry.modifiedSeconds ||
-                       now->second.modifiedNanoseconds != entry.modifiedNanoseconds) {
+            } else if (now->second.identity.inode != entry.identity.inode ||
+                       now->second.content != entry.content ||
+                       now->second.identity.modifiedSeconds != entry.identity.modifiedSeconds ||
+                       now->second.identity.modifiedNanoseconds !=
+                           entry.identity.modifiedNanoseconds) {
                 problems += "a file was changed: " + path + "\n";
             }
         }
@@ -678,7 +665,7 @@ class PropertyTest : public ProgramTest {
                     continue;
                 }
                 const std::optional<Entry> now = Look(FullPath(file->folder, file->name), true);
-                if (!now || !now->regular || now->size != file->size) {
+                if (!now || !now->regular || now->identity.size != file->size) {
                     continue; // a file that cannot be read at its size matches nothing
                 }
                 key = now->content;

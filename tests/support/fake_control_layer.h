@@ -23,10 +23,7 @@ class FakeControlLayer final : public ControlLayer {
     void answerChooser(Chooser answer) { chooser = std::move(answer); }
     void answerBoxes(BoxAnswer answer) { boxAnswer = std::move(answer); }
 
-    bool openWindow(int, int, int, std::string_view title) override {
-        windowTitle = title;
-        return true;
-    }
+    bool openWindow(int, int, int, std::string_view) override { return true; }
     void closeWindow(int) override {}
     bool createButton(int number, Rect, std::string_view text) override {
         return create(number, text, false);
@@ -175,7 +172,6 @@ class FakeControlLayer final : public ControlLayer {
         const auto at = static_cast<std::size_t>(field);
         return at < statusFields_.size() ? statusFields_[at] : std::string();
     }
-    std::string windowTitle;
 
   private:
     Chooser chooser;

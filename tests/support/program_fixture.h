@@ -101,6 +101,20 @@ template <typename Controls> class ProgramFixture : public ::testing::Test {
         press(AddFolderButton);
     }
 
+    // A fresh window over one folder holding names with one content, searched by content, with
+    // its first group shown and no box shown yet.
+    void showCopies(const std::string& folder, const std::vector<std::string>& names,
+                    const std::string& content) {
+        for (const std::string& name : names) {
+            tree.write(folder + "/" + name, content);
+        }
+        press(ResetButton);
+        shownBoxes.clear();
+        addFolder(at(folder));
+        press(FindDuplicatesButton);
+        chooseRow(GroupsView, 0);
+    }
+
     // Selects a row of a list as a user would, then runs what the program does for it.
     void chooseRow(int view, std::int64_t row) {
         controls.setState(view, row);
