@@ -71,7 +71,8 @@ const std::vector<Attack>& Attacks() {
          }},
         {"the added folder renamed and another put in its place",
          [](TempTree& tree, const std::string& relative) {
-             fs::rename(tree.path("added"), tree.path("added-moved"));
+             static int moved = 0; // the table may run more than once in a test
+             fs::rename(tree.path("added"), tree.path("added-moved" + std::to_string(moved++)));
              tree.write(relative, Alpha);
          }},
         {"replaced by a link to its copy",

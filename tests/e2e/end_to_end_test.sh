@@ -113,6 +113,13 @@ start_x_server() {
         done
         DISPLAY=":$(cat "$work/display")"
         export DISPLAY
+        # A server that reported its number can still be out of reach, as when another X
+        # server shares the abstract socket namespace under that number: then try another.
+        if ! xwininfo -root >/dev/null 2>&1; then
+            kill "$xvfb_pid" 2>/dev/null || true
+            wait "$xvfb_pid" 2>/dev/null || true
+            continue
+        fi
         display_ready=1
         log "X server on display $DISPLAY (attempt $attempt)"
         return
