@@ -15,7 +15,7 @@ ensure_packages() {
 }
 
 # The toolkit speaks German through its own translations.
-BUILD_PACKAGES=(cmake make g++ pkg-config qt6-base-dev libgtest-dev fonts-dejavu-core
+BUILD_PACKAGES=(cmake make g++ pkg-config qt6-base-dev libgtest-dev liburing-dev fonts-dejavu-core
     qt6-translations-l10n)
 TEST_PACKAGES=(xvfb xauth xdotool x11-utils imagemagick desktop-file-utils appstream clang-format
     clang libclang-rt-14-dev)

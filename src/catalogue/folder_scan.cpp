@@ -2,7 +2,7 @@
 
 #include "catalogue/name_patterns.h"
 
-#include <optional>
+#include <string>
 
 namespace bk {
 
@@ -15,20 +15,6 @@ void CatalogueEntry(FileList& files, const FolderScans& scans, const ScannedFold
     record->name = scans.entryName();
     record->identity = scans.entryIdentity();
 }
-
-// Lets the scans read the folders of a walk ahead for as long as the walk lasts, however it ends.
-class WalkReadAhead {
-  public:
-    WalkReadAhead(FolderScans& scans, const std::string& folder) : scans_(scans) {
-        scans_.readAhead(folder);
-    }
-    ~WalkReadAhead() { scans_.stopReadingAhead(); }
-    WalkReadAhead(const WalkReadAhead&) = delete;
-    WalkReadAhead& operator=(const WalkReadAhead&) = delete;
-
-  private:
-    FolderScans& scans_;
-};
 
 // Walks the folder at path, begun as scan number depth. The folder's own entry ".", which
 // every listing delivers first, tells who the folder is as it was read: the added folder
@@ -67,10 +53,6 @@ void ScanFolder(Catalogue& catalogue, FolderScans& scans, const std::string& pat
     // The root is walked as "", so that its files get the folder "" and the full path "/name".
     const std::string folder =
         !path.empty() && path.back() == '/' ? path.substr(0, path.size() - 1) : path;
-    std::optional<WalkReadAhead> readingAhead;
-    if (depth == 0) {
-        readingAhead.emplace(scans, folder);
-    }
     WalkFolder(catalogue, scans, folder, nullptr, {}, depth, observer);
 }
 

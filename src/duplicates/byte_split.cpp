@@ -1,36 +1,30 @@
 #include "duplicates/byte_split.h"
 
 #include "duplicates/block_hash.h"
-#include "duplicates/open_file.h"
-#include "platform/file_paths.h"
 
 #include <algorithm>
 #include <cstring>
-#include <memory>
 #include <unordered_map>
+#include <utility>
 
 namespace bk {
 
 namespace {
 
-// Files of a set compared side by side stay open unless the set is larger than this.
+// Files of a set compared side by side are opened together unless the set is larger than this.
 constexpr std::size_t MaxOpenFiles = 64;
 // Blocks of one set held in memory at once, whatever the number and size of its files.
-constexpr std::int64_t BlockBudget = 8 << 20;
+constexpr std::int64_t BlockBudget = 256 << 10;
 constexpr std::int64_t MinBlockLength = 4096;
-constexpr std::int64_t MaxBlockLength = 1 << 20;
+constexpr std::int64_t MaxBlockLength = 64 << 10;
 // Up to this many files side by side, each block is compared with every split's directly.
 constexpr std::size_t DirectComparisonLimit = 16;
-// File numbers of the set being read.
+// File numbers the split opens files under itself.
 constexpr int FirstFileNumber = 100;
 
 std::int64_t BlockLengthFor(std::size_t filesSideBySide) {
     const std::int64_t share = BlockBudget / static_cast<std::int64_t>(filesSideBySide);
     return std::clamp(share / MinBlockLength * MinBlockLength, MinBlockLength, MaxBlockLength);
-}
-
-int NumberOf(std::size_t slot) {
-    return FirstFileNumber + static_cast<int>(slot);
 }
 
 // Files of the set, by their slot in it, whose bytes are equal up to offset.
@@ -43,22 +37,21 @@ struct Work {
 class ByteSplit {
   public:
     ByteSplit(const std::vector<FileRecord*>& files, const std::vector<std::size_t>& set,
-              NumberedFiles& numbered, BlockBuffer& buffer, ReadingProgress& progress,
-              ContentClasses& classes)
-        : files_(files), set_(set), size_(files[set.front()]->size), numbered_(numbered),
-          buffer_(buffer), progress_(progress), classes_(classes),
-          keepOpen_(set.size() <= MaxOpenFiles), open_(set.size()) {}
+              OpenFiles open, std::int64_t from, NumberedFiles& numbered, BlockBuffer& buffer,
+              ReadingProgress& progress, ContentClasses& classes)
+        : files_(files), set_(set), size_(files[set.front()]->size), from_(from),
+          numbered_(numbered), buffer_(buffer), progress_(progress), classes_(classes),
+          numbers_(std::move(open.numbers)), heldAt_(open.offset), opened_(set.size(), false) {}
+    ~ByteSplit() {
+        for (std::size_t slot = 0; slot < set_.size(); ++slot) {
+            closeIfOpenedHere(slot);
+        }
+    }
+    ByteSplit(const ByteSplit&) = delete;
+    ByteSplit& operator=(const ByteSplit&) = delete;
 
     void run() {
-        std::vector<std::size_t> readable;
-        for (std::size_t slot = 0; slot < set_.size(); ++slot) {
-            if (!keepOpen_ || openForTheSplit(slot)) {
-                readable.push_back(slot);
-            } else {
-                classes_.giveOwnClass(set_[slot]);
-            }
-        }
-        std::vector<Work> work{{readable, 0}};
+        std::vector<Work> work{{openAll(), from_}};
         while (!work.empty()) {
             Work group = std::move(work.back());
             work.pop_back();
@@ -73,49 +66,98 @@ class ByteSplit {
     }
 
   private:
-    std::string pathOf(std::size_t slot) const {
-        const FileRecord& record = *files_[set_[slot]];
-        return FullPath(record.folder, record.name);
+    // Puts every file where the reading starts: the others are opened in one batch when they
+    // are few enough to stay open. The slots that can be read.
+    std::vector<std::size_t> openAll() {
+        std::size_t notHeld = 0;
+        for (const int number : numbers_) {
+            notHeld += number < 0 ? 1U : 0U;
+        }
+        keepOpen_ = notHeld <= MaxOpenFiles;
+        std::vector<FirstBytes> opens;
+        std::vector<std::size_t> openedSlots;
+        for (std::size_t slot = 0; slot < set_.size(); ++slot) {
+            if (numbers_[slot] < 0 && keepOpen_) {
+                numbers_[slot] = FirstFileNumber + static_cast<int>(slot);
+                opens.push_back(firstBytesOf(slot, numbers_[slot]));
+                openedSlots.push_back(slot);
+            }
+        }
+        numbered_.openAndRead(opens);
+        for (std::size_t k = 0; k < opens.size(); ++k) {
+            opened_[openedSlots[k]] = opens[k].got == 0;
+            if (!opened_[openedSlots[k]]) {
+                numbers_[openedSlots[k]] = -1;
+            }
+        }
+        std::vector<std::size_t> readable;
+        for (std::size_t slot = 0; slot < set_.size(); ++slot) {
+            if (!keepOpen_ || atStart(slot)) {
+                readable.push_back(slot);
+            } else {
+                classes_.giveOwnClass(set_[slot]);
+            }
+        }
+        return readable;
     }
 
-    bool openForTheSplit(std::size_t slot) {
-        open_[slot] = std::make_unique<OpenFile>(numbered_, NumberOf(slot), pathOf(slot), size_);
-        return open_[slot]->isOpen();
+    bool atStart(std::size_t slot) {
+        if (numbers_[slot] < 0) {
+            return false;
+        }
+        const std::int64_t offset = opened_[slot] ? 0 : heldAt_;
+        numbered_.makeCurrent(numbers_[slot]);
+        return offset == from_ || numbered_.seek(from_);
+    }
+
+    FirstBytes firstBytesOf(std::size_t slot, int number) const {
+        const FileRecord& record = *files_[set_[slot]];
+        return {record.folder.str(), record.name, nullptr, 0, number};
+    }
+
+    void closeIfOpenedHere(std::size_t slot) {
+        if (opened_[slot]) {
+            numbered_.close(numbers_[slot]);
+            opened_[slot] = false;
+        }
     }
 
     // Reads the block at offset of a file; every block read counts on the bar, read or not.
+    // The last block is asked for one byte more, which comes only when the file grew.
     bool readBlock(std::size_t slot, std::int64_t offset, unsigned char* into,
                    std::int64_t length) {
+        const std::int64_t asked = length + (offset + length == size_ ? 1 : 0);
         bool read = false;
-        if (keepOpen_) {
-            read = open_[slot]->readBlock(into, length);
+        if (numbers_[slot] >= 0) {
+            numbered_.makeCurrent(numbers_[slot]);
+            read = numbered_.read(into, asked) == length;
         } else {
-            OpenFile once(numbered_, NumberOf(0), pathOf(slot), size_);
-            read = once.seek(offset) && once.readBlock(into, length);
+            read = readOnce(slot, offset, into, asked) == length;
         }
         progress_.count(length);
         return read;
     }
 
-    // A file that changed size while it was read read whole blocks all the same; only its
-    // size now tells.
-    bool stillOfSize(std::size_t slot) const {
-        if (keepOpen_) {
-            return open_[slot]->sizeNow() == size_;
+    // A file of a set too large to hold open, opened for one block.
+    std::int64_t readOnce(std::size_t slot, std::int64_t offset, unsigned char* into,
+                          std::int64_t asked) {
+        const int number = FirstFileNumber + static_cast<int>(MaxOpenFiles);
+        FirstBytes open = firstBytesOf(slot, number);
+        numbered_.openAndRead({&open, 1});
+        if (open.got != 0) {
+            return -1;
         }
-        const std::optional<FileIdentity> now = RegularFileIdentity(pathOf(slot));
-        return now && now->size == size_;
+        numbered_.makeCurrent(number);
+        const std::int64_t got = numbered_.seek(offset) ? numbered_.read(into, asked) : -1;
+        numbered_.close(number);
+        return got;
     }
 
     void finish(const std::vector<std::size_t>& slots) {
         std::vector<std::size_t> group;
         for (const std::size_t slot : slots) {
-            if (slots.size() < 2 || stillOfSize(slot)) {
-                group.push_back(set_[slot]);
-            } else {
-                classes_.giveOwnClass(set_[slot]);
-            }
-            open_[slot].reset();
+            group.push_back(set_[slot]);
+            closeIfOpenedHere(slot);
         }
         if (!group.empty()) {
             classes_.giveOneClass(group);
@@ -126,7 +168,9 @@ class ByteSplit {
     // blocks are equal, in the order of their first files, each to go on after this block.
     std::vector<Work> splitAtOffset(const std::vector<std::size_t>& slots, std::int64_t offset) {
         const std::int64_t length = std::min(BlockLengthFor(slots.size()), size_ - offset);
-        const auto stride = static_cast<std::size_t>(length);
+        // Room for the byte beyond the end a last block is asked for.
+        const auto stride = static_cast<std::size_t>(length) + 1;
+        const auto compared = static_cast<std::size_t>(length);
         unsigned char* const blocks = buffer_.atLeast(slots.size() * stride);
         std::vector<Work> splits;
         std::vector<std::size_t> firstBlockOfSplit;
@@ -140,10 +184,10 @@ class ByteSplit {
                 finish({slots[k]}); // a class of its own
                 continue;
             }
-            const std::uint64_t hash = byHash ? QuickBlockHash(block, stride) : 0;
+            const std::uint64_t hash = byHash ? QuickBlockHash(block, compared) : 0;
             const auto sameBytes = [&](std::size_t split) {
                 const unsigned char* other = blocks + firstBlockOfSplit[split] * stride;
-                return std::memcmp(block, other, stride) == 0;
+                return std::memcmp(block, other, compared) == 0;
             };
             std::size_t found = splits.size();
             if (byHash) {
@@ -172,20 +216,23 @@ class ByteSplit {
     const std::vector<FileRecord*>& files_;
     const std::vector<std::size_t>& set_;
     const std::int64_t size_;
+    const std::int64_t from_;
     NumberedFiles& numbered_;
     BlockBuffer& buffer_;
     ReadingProgress& progress_;
     ContentClasses& classes_;
-    const bool keepOpen_;
-    std::vector<std::unique_ptr<OpenFile>> open_; // by slot, while the file is held open
+    std::vector<int> numbers_;  // by slot: the number the file is open under, or -1
+    const std::int64_t heldAt_; // where the files open before the split stand
+    std::vector<bool> opened_;  // by slot: opened by the split, which closes it
+    bool keepOpen_ = true;
 };
 
 } // namespace
 
 void SplitByBytes(const std::vector<FileRecord*>& files, const std::vector<std::size_t>& set,
-                  NumberedFiles& numbered, BlockBuffer& buffer, ReadingProgress& progress,
-                  ContentClasses& classes) {
-    ByteSplit(files, set, numbered, buffer, progress, classes).run();
+                  OpenFiles open, std::int64_t from, NumberedFiles& numbered, BlockBuffer& buffer,
+                  ReadingProgress& progress, ContentClasses& classes) {
+    ByteSplit(files, set, std::move(open), from, numbered, buffer, progress, classes).run();
 }
 
 } // namespace bk

@@ -3,10 +3,12 @@
 #include "duplicates/block_hash.h"
 #include "duplicates/byte_split.h"
 #include "duplicates/content_classes.h"
-#include "duplicates/open_file.h"
 #include "duplicates/reading_progress.h"
 
 #include <algorithm>
+#include <array>
+#include <cstring>
+#include <span>
 #include <tuple>
 
 namespace bk {
@@ -16,70 +18,61 @@ namespace {
 // The leading block splits most sets of same-size files without reading further; a file no
 // longer than it is read whole at once.
 constexpr std::int64_t LeadingBlockLength = 4096;
-// The file number a leading block not read ahead is read under.
-constexpr int LeadingFileNumber = 100;
+// Leading blocks read with one batch of requests.
+constexpr std::size_t FilesPerBatch = 64;
+// A set of at most this many files is held open from its leading blocks to its last bytes, so
+// that no file of it is opened twice; a larger one is let go after the leading blocks.
+constexpr std::size_t MostFilesHeld = 256;
+// The numbers held files are kept under, one past another.
+constexpr int FirstHeldNumber = 1000;
+// The leading blocks of a set are kept until the set is split when they take no more room than
+// this; files no longer than the block are then never read twice.
+constexpr std::int64_t LeadingBytesKept = 256 << 10;
 
-std::int64_t LeadingLengthOf(const FileRecord& file) {
-    return std::min(file.size, LeadingBlockLength);
+std::int64_t LeadingLengthOf(std::int64_t size) {
+    return std::min(size, LeadingBlockLength);
 }
 
-} // namespace
+// What a file's leading block is known by: a file of up to 16 bytes by its bytes themselves,
+// so that equal keys are equal files; a longer one by a hash of its leading block.
+using BlockKey = std::array<std::uint64_t, 2>;
+constexpr std::int64_t BytesInAKey = sizeof(BlockKey);
 
-// The look-ahead: the leading blocks of every candidate of the search, hashed as they come.
-class ContentEngine::Foreseeing final : public LeadingBlocks {
+BlockKey KeyOf(const unsigned char* block, std::int64_t length) {
+    BlockKey key{};
+    if (length <= BytesInAKey) {
+        std::memcpy(key.data(), block, static_cast<std::size_t>(length));
+    } else {
+        key[0] = QuickBlockHash(block, static_cast<std::size_t>(length));
+    }
+    return key;
+}
+
+// The numbers of a set's held files, all closed when the set is done however it ends.
+class HeldFiles {
   public:
-    Foreseeing(const std::vector<FileRecord*>& files, std::vector<LeadingBlock>& foreseen,
-               ReadingProgress& progress)
-        : files_(files), foreseen_(foreseen), progress_(progress) {}
+    HeldFiles(NumberedFiles& files, std::size_t count) : files_(files), count_(count) {}
+    ~HeldFiles() {
+        std::vector<int> numbers(count_);
+        for (std::size_t file = 0; file < count_; ++file) {
+            numbers[file] = numberOf(file);
+        }
+        files_.closeAll(numbers);
+    }
+    HeldFiles(const HeldFiles&) = delete;
+    HeldFiles& operator=(const HeldFiles&) = delete;
 
-    std::size_t count() const override { return files_.size(); }
-    LeadingRead describe(std::size_t file) const override {
-        const FileRecord& record = *files_[file];
-        return {record.folder.str(), record.name, record.size, LeadingLengthOf(record)};
-    }
-    void take(std::size_t file, const unsigned char* bytes) override {
-        const auto length = static_cast<std::size_t>(LeadingLengthOf(*files_[file]));
-        foreseen_[file] = {files_[file], bytes != nullptr ? QuickBlockHash(bytes, length) : 0,
-                           bytes != nullptr};
-    }
-    void progress(std::int64_t bytesRead) override {
-        progress_.count(bytesRead - progress_.done());
+    // The number file is held under; -1 when the set is too large to hold.
+    int numberOf(std::size_t file) const {
+        return file < count_ ? FirstHeldNumber + static_cast<int>(file) : -1;
     }
 
   private:
-    const std::vector<FileRecord*>& files_;
-    std::vector<LeadingBlock>& foreseen_;
-    ReadingProgress& progress_;
+    NumberedFiles& files_;
+    std::size_t count_;
 };
 
-void ContentEngine::foresee(const std::vector<FileRecord*>& files) {
-    foreseen_.clear();
-    if (files.empty()) {
-        return; // nothing to read, nothing to show on the bar
-    }
-    ReadingProgress progress(observer_);
-    std::int64_t leadingBytes = 0;
-    for (const FileRecord* file : files) {
-        leadingBytes += LeadingLengthOf(*file);
-    }
-    progress.expect(leadingBytes);
-    foreseen_.assign(files.size(), {});
-    // In catalogue order, the files of one folder come one after another, and the file layer
-    // keeps a folder open for a run of its files.
-    Foreseeing foreseeing(files, foreseen_, progress);
-    files_.readLeadingBlocks(foreseeing);
-    std::sort(foreseen_.begin(), foreseen_.end(), [](const LeadingBlock& a, const LeadingBlock& b) {
-        return std::less<const FileRecord*>()(a.file, b.file);
-    });
-}
-
-const ContentEngine::LeadingBlock* ContentEngine::foreseenOf(const FileRecord* file) const {
-    const auto found = std::lower_bound(foreseen_.begin(), foreseen_.end(), file,
-                                        [](const LeadingBlock& entry, const FileRecord* key) {
-                                            return std::less<const FileRecord*>()(entry.file, key);
-                                        });
-    return found != foreseen_.end() && found->file == file ? &*found : nullptr;
-}
+} // namespace
 
 // The stages of one classification, in the order classify takes them.
 class ContentEngine::Classification {
@@ -87,28 +80,35 @@ class ContentEngine::Classification {
     Classification(ContentEngine& engine, const std::vector<FileRecord*>& files,
                    ClassObserver& observer)
         : engine_(engine), files_(files), size_(files.front()->size),
-          classes_(files.size(), observer), progress_(engine.observer_) {
-        foreseen_.reserve(files.size());
-        for (const FileRecord* file : files) {
-            foreseen_.push_back(engine.foreseenOf(file));
-        }
-    }
+          leadingLength_(LeadingLengthOf(size_)), classes_(files.size(), observer),
+          progress_(engine.observer_),
+          held_(engine.files_, files.size() <= MostFilesHeld ? files.size() : 0),
+          keepLeading_(static_cast<std::int64_t>(files.size()) * (leadingLength_ + 1) <=
+                       LeadingBytesKept),
+          leadingOf_(files.size(), nullptr) {}
 
     std::vector<std::uint32_t> run() {
         // The bar must never go back: count on reading every file in full until the leading
         // blocks tell how many files are left to read.
-        progress_.expect(unforeseenLeadingBytes() + bytesOfEvery(files_.size()));
+        progress_.expect(leadingBytesOf(files_.size()) + bytesOfEvery(files_.size()));
         const std::vector<std::vector<std::size_t>> sets = setsByLeadingBlock(inDiskOrder());
         std::int64_t toRead = progress_.done();
         for (const auto& set : sets) {
-            toRead += set.size() > 1 ? bytesOfEvery(set.size()) : 0;
+            // Kept leading blocks are not read again.
+            const std::int64_t readAgain =
+                bytesOfEvery(set.size()) - (keepLeading_ ? leadingBytesOf(set.size()) : 0);
+            toRead += set.size() > 1 ? readAgain : 0;
         }
         progress_.expect(toRead);
         for (const auto& set : sets) {
-            if (set.size() == 1) {
-                classes_.giveOwnClass(set.front());
+            if (size_ <= BytesInAKey) {
+                classes_.giveOneClass(set); // the keys were the bytes
+            } else if (!keepLeading_) {
+                splitFrom(set, 0);
             } else {
-                SplitByBytes(files_, set, engine_.files_, engine_.buffer_, progress_, classes_);
+                for (const auto& same : setsBySameLeadingBytes(set)) {
+                    splitFrom(same, leadingLength_);
+                }
             }
         }
         progress_.count(0);
@@ -118,6 +118,9 @@ class ContentEngine::Classification {
   private:
     std::int64_t bytesOfEvery(std::size_t files) const {
         return static_cast<std::int64_t>(files) * size_;
+    }
+    std::int64_t leadingBytesOf(std::size_t files) const {
+        return static_cast<std::int64_t>(files) * leadingLength_;
     }
 
     // The files by device and inode, roughly the order on disk.
@@ -134,55 +137,35 @@ class ContentEngine::Classification {
         return order;
     }
 
-    std::int64_t unforeseenLeadingBytes() const {
-        std::int64_t bytes = 0;
-        for (std::size_t file = 0; file < files_.size(); ++file) {
-            bytes += foreseen_[file] == nullptr ? LeadingLengthOf(*files_[file]) : 0;
-        }
-        return bytes;
-    }
-
-    // The leading block of a file as read ahead, or read now.
-    LeadingBlock leadingBlockOf(std::size_t file) {
-        if (foreseen_[file] != nullptr) {
-            return *foreseen_[file];
-        }
-        const FileRecord& record = *files_[file];
-        const std::int64_t length = LeadingLengthOf(record);
-        unsigned char* block = engine_.buffer_.atLeast(static_cast<std::size_t>(length));
-        OpenFile opened(engine_.files_, LeadingFileNumber, FullPath(record.folder, record.name),
-                        size_);
-        const bool read = opened.readBlock(block, length);
-        progress_.count(length);
-        return {files_[file], read ? QuickBlockHash(block, static_cast<std::size_t>(length)) : 0,
-                read};
-    }
-
     // Sorts the files into sets whose leading blocks may be equal, each in disk order. Files
     // that cannot be read at their size get classes of their own.
     std::vector<std::vector<std::size_t>>
     setsByLeadingBlock(const std::vector<std::size_t>& order) {
         struct Keyed {
-            std::uint64_t hash;
+            BlockKey key;
             std::size_t rank;
             std::size_t file;
         };
         std::vector<Keyed> keyed;
-        for (std::size_t rank = 0; rank < order.size(); ++rank) {
-            const std::size_t file = order[rank];
-            const LeadingBlock leading = leadingBlockOf(file);
-            if (leading.readable) {
-                keyed.push_back({leading.hash, rank, file});
-            } else {
-                classes_.giveOwnClass(file);
-            }
+        keyed.reserve(order.size());
+        for (std::size_t first = 0; first < order.size(); first += FilesPerBatch) {
+            const std::span<const std::size_t> batch(order.begin() +
+                                                         static_cast<std::ptrdiff_t>(first),
+                                                     std::min(FilesPerBatch, order.size() - first));
+            readLeadingBlocks(batch, [&](std::size_t file, const unsigned char* block) {
+                if (block != nullptr) {
+                    keyed.push_back({KeyOf(block, leadingLength_), keyed.size(), file});
+                } else {
+                    classes_.giveOwnClass(file);
+                }
+            });
         }
         std::sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
-            return std::tie(a.hash, a.rank) < std::tie(b.hash, b.rank);
+            return std::tie(a.key, a.rank) < std::tie(b.key, b.rank);
         });
         std::vector<std::vector<std::size_t>> sets;
         for (std::size_t i = 0; i < keyed.size(); ++i) {
-            if (i == 0 || keyed[i].hash != keyed[i - 1].hash) {
+            if (i == 0 || keyed[i].key != keyed[i - 1].key) {
                 sets.emplace_back();
             }
             sets.back().push_back(keyed[i].file);
@@ -190,13 +173,88 @@ class ContentEngine::Classification {
         return sets;
     }
 
+    // Reads the leading blocks of a batch of files and gives each to take, or null for a file
+    // that cannot be read at its size. A file no longer than the block is asked for one byte
+    // beyond its end, which comes only when it grew.
+    template <typename Take>
+    void readLeadingBlocks(std::span<const std::size_t> batch, const Take& take) {
+        const bool whole = size_ <= LeadingBlockLength;
+        const std::int64_t asked = leadingLength_ + (whole ? 1 : 0);
+        std::vector<FirstBytes> reads(batch.size());
+        for (std::size_t k = 0; k < batch.size(); ++k) {
+            const FileRecord& record = *files_[batch[k]];
+            reads[k] = {record.folder.str(), record.name, roomForLeadingBlock(batch[k], k), asked,
+                        held_.numberOf(batch[k])};
+        }
+        engine_.files_.openAndRead(reads);
+        for (std::size_t k = 0; k < batch.size(); ++k) {
+            const bool read = reads[k].got == leadingLength_;
+            leadingOf_[batch[k]] = read ? reads[k].into : nullptr;
+            take(batch[k], leadingOf_[batch[k]]);
+        }
+        progress_.count(leadingBytesOf(batch.size()));
+    }
+
+    // The files of a set whose kept leading blocks are equal byte for byte.
+    std::vector<std::vector<std::size_t>>
+    setsBySameLeadingBytes(const std::vector<std::size_t>& set) const {
+        const auto length = static_cast<std::size_t>(leadingLength_);
+        std::vector<std::vector<std::size_t>> same;
+        for (const std::size_t file : set) {
+            const auto equal = [&](const std::vector<std::size_t>& other) {
+                return std::memcmp(leadingOf_[file], leadingOf_[other.front()], length) == 0;
+            };
+            const auto found = std::find_if(same.begin(), same.end(), equal);
+            if (found != same.end()) {
+                found->push_back(file);
+            } else {
+                same.push_back({file});
+            }
+        }
+        return same;
+    }
+
+    // Classifies files whose first bytes up to offset are equal (none, at offset 0).
+    void splitFrom(const std::vector<std::size_t>& set, std::int64_t offset) {
+        if (set.size() == 1) {
+            classes_.giveOwnClass(set.front());
+        } else if (offset == size_) {
+            classes_.giveOneClass(set);
+        } else {
+            SplitByBytes(files_, set, {heldNumbersOf(set), leadingLength_}, offset, engine_.files_,
+                         engine_.buffer_, progress_, classes_);
+        }
+    }
+
+    // Where the leading block of a file goes: with those of the whole set while they are kept,
+    // else with those of its batch, at place k.
+    unsigned char* roomForLeadingBlock(std::size_t file, std::size_t k) {
+        const auto stride = static_cast<std::size_t>(leadingLength_ + 1);
+        if (keepLeading_) {
+            return engine_.leading_.atLeast(files_.size() * stride) + file * stride;
+        }
+        return engine_.buffer_.atLeast(FilesPerBatch * stride) + k * stride;
+    }
+
+    std::vector<int> heldNumbersOf(const std::vector<std::size_t>& set) const {
+        std::vector<int> numbers;
+        numbers.reserve(set.size());
+        for (const std::size_t file : set) {
+            numbers.push_back(held_.numberOf(file));
+        }
+        return numbers;
+    }
+
     ContentEngine& engine_;
     const std::vector<FileRecord*>& files_;
     const std::int64_t size_;
-    // Each file's leading block as read ahead; null where it was not.
-    std::vector<const LeadingBlock*> foreseen_;
+    const std::int64_t leadingLength_;
     ContentClasses classes_;
     ReadingProgress progress_;
+    HeldFiles held_;
+    const bool keepLeading_;
+    // Each file's leading block while it is at hand; null for a file that could not be read.
+    std::vector<const unsigned char*> leadingOf_;
 };
 
 std::vector<std::uint32_t> ContentEngine::classify(const std::vector<FileRecord*>& files,

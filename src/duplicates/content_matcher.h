@@ -34,10 +34,6 @@ class ContentMatcher {
         } unwatched;
         return classify(files, unwatched);
     }
-
-    // Told once, before the first classify of a search, every file the search may classify, in
-    // catalogue order, so that the matcher can read ahead in an order that suits the disk.
-    virtual void foresee(const std::vector<FileRecord*>& files) { static_cast<void>(files); }
 };
 
 } // namespace bk

@@ -46,18 +46,6 @@ class CandidateIndex {
 
     const std::vector<FileRecord*>& files() const { return files_; }
 
-    // The files that share their bucket with another file, in catalogue order.
-    std::vector<FileRecord*> filesWithCandidates() const {
-        std::vector<FileRecord*> files;
-        for (std::size_t ordinal = 0; ordinal < files_.size(); ++ordinal) {
-            const Place& place = place_[ordinal];
-            if (place.bucket != NoBucket && buckets_[place.bucket].size() > 1) {
-                files.push_back(files_[ordinal]);
-            }
-        }
-        return files;
-    }
-
     // The bucket of the file, when it is the first of a bucket of two or more that was not yet
     // split into classes.
     const Bucket* unsplitBucketStartingAt(std::size_t ordinal) const {
@@ -231,9 +219,6 @@ void SearchDuplicates(Catalogue& catalogue, SearchMode mode, ContentMatcher& mat
     catalogue.members.clear();
 
     CandidateIndex index(catalogue.files, mode);
-    if (mode == SameContent) {
-        matcher.foresee(index.filesWithCandidates());
-    }
     const std::vector<FileRecord*>& files = index.files();
     FilesDone done(files.size(), observer);
     for (std::size_t ordinal = 0; ordinal < files.size(); ++ordinal) {

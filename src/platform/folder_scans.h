@@ -34,15 +34,6 @@ class FolderScans {
     virtual const std::string& entryName() const = 0;
     virtual std::int64_t entrySize() const = 0;
     virtual const FileIdentity& entryIdentity() const = 0;
-
-    // Lets the folders of a walk from path (the path begin will be given first) be read ahead
-    // on other threads, in the order a depth-first walk in delivery order begins them, until
-    // stopReadingAhead. begin then takes a folder's listing from there, or reads it itself when
-    // no thread has come to it yet; either way the entries are the same. Only folders reached as
-    // "path/name" by such a walk are read ahead. Tests hold entriesAheadAtMost, the entries read
-    // but not yet taken, low.
-    virtual void readAhead(std::string_view path, std::size_t entriesAheadAtMost = 1 << 16) = 0;
-    virtual void stopReadingAhead() = 0;
 };
 
 } // namespace bk

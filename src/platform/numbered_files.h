@@ -5,32 +5,25 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string_view>
 
 namespace bk {
 
-// The first bytes of a file: length bytes of the regular file name inside folder (as a full path
-// joins them), when it still has size bytes.
-struct LeadingRead {
+// One file of a batch that NumberedFiles::openAndRead opens and reads from its start.
+struct FirstBytes {
+    // The file name inside folder, as a full path joins them.
     std::string_view folder;
     std::string_view name;
-    std::int64_t size = 0;
+    unsigned char* into = nullptr; // room for length bytes
     std::int64_t length = 0;
-};
-
-// The files NumberedFiles::readLeadingBlocks reads and where their bytes go. describe and take
-// may be called from several threads at once, each time for another file; progress only from the
-// thread that asked for the reading.
-class LeadingBlocks {
-  public:
-    virtual ~LeadingBlocks() = default;
-    virtual std::size_t count() const = 0;
-    virtual LeadingRead describe(std::size_t file) const = 0;
-    // The file's first bytes; null when it is not a regular file of its size or cannot be read.
-    // The bytes are valid during the call only.
-    virtual void take(std::size_t file, const unsigned char* bytes) = 0;
-    // The bytes read so far.
-    virtual void progress(std::int64_t bytesRead) = 0;
+    // The number the file stays open under, its offset just after the bytes read; a negative
+    // number closes it after the reading.
+    int keepAs = -1;
+    // What came back: the bytes read, or -1 when the file could not be opened. Fewer than length
+    // means the end of the file came first (or an error): the bytes are read with one request,
+    // and a regular file gives less than asked only at its end.
+    std::int64_t got = -1;
 };
 
 // Files opened for reading by numbers of the caller's choosing; the table grows on demand.
@@ -44,9 +37,6 @@ class NumberedFiles {
     // links, FIFOs, devices and folders are refused without blocking. False on failure (the
     // number then holds no file and no file is current).
     virtual bool openForReading(int number, std::string_view name) = 0;
-    // The same, but only when the file has exactly size bytes: a file that grew or shrank since
-    // it was catalogued is refused without a second look at it.
-    virtual bool openForReadingAtSize(int number, std::string_view name, std::int64_t size) = 0;
     virtual void makeCurrent(int number) = 0;
     // The offset of the current file; 0 without a current file.
     virtual std::int64_t position() const = 0;
@@ -60,10 +50,19 @@ class NumberedFiles {
     virtual bool seek(std::int64_t offset) = 0;
     // Releases the file held under number, if any; the current file is not changed.
     virtual void close(int number) = 0;
+    // The same for many numbers at once, with few system calls.
+    virtual void closeAll(std::span<const int> numbers) = 0;
 
-    // Reads the first bytes of many files, possibly several at once. Holds no file or folder
-    // open after.
-    virtual void readLeadingBlocks(LeadingBlocks& blocks) = 0;
+    // Opens the files of a batch and reads their first bytes, many at a time: what the search
+    // asks of every file it compares. Nothing looks at a file's status here: the bytes tell.
+    // Asking for one byte beyond the size a file should have shows a file that grew (that byte
+    // comes) or shrank (fewer come); a folder, FIFO or device that took a file's place gives
+    // nothing or endless bytes. Symbolic links are refused and nothing waits for a writer.
+    // The current file is not changed.
+    virtual void openAndRead(std::span<FirstBytes> batch) = 0;
+    // The folders the files of batches were opened in are held from one batch to the next;
+    // this lets them go.
+    virtual void letFoldersGo() = 0;
 
     // What was opened and read so far, for benchmarks: a file read twice shows here.
     struct Counters {

@@ -3,15 +3,18 @@
 #include "platform/entry_order.h"
 #include "platform/file_paths.h"
 #include "platform/numbered_table.h"
+#include "platform/posix_handle.h"
 #include "platform/posix_reading.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
+#include <fcntl.h>
 #include <iterator>
 #include <optional>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <utility>
 
 namespace bk {
@@ -24,9 +27,19 @@ using posix::IdentityOf;
 
 // Every entry kind we do not deliver is told apart by readdir already on the usual file
 // systems; asking for its status would only cost a system call per link or device.
-bool MayBeFileOrFolder(const dirent& item) {
-    return item.d_type == DT_REG || item.d_type == DT_DIR || item.d_type == DT_UNKNOWN;
+bool MayBeFileOrFolder(unsigned char type) {
+    return type == DT_REG || type == DT_DIR || type == DT_UNKNOWN;
 }
+
+// What the system says a folder measures is no content of ours.
+FileIdentity FolderIdentityOf(const struct stat& info) {
+    FileIdentity identity = IdentityOf(info);
+    identity.size = 0;
+    return identity;
+}
+
+// Bytes of folder entries asked for at once: most folders come in one batch.
+constexpr std::size_t ListingBatchBytes = 32 << 10;
 
 bool IsSelfOrParent(const char* name) {
     return std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0;
@@ -46,6 +59,9 @@ bool MeansEveryEntry(std::string_view pattern) {
 
 } // namespace
 
+PosixFolderScans::PosixFolderScans(std::string programFolder)
+    : programFolder_(std::move(programFolder)) {}
+
 PosixFolderScans::Listing PosixFolderScans::listFolder(const std::string& resolvedPath) {
     std::vector<Entry> entries;
     if (!readFolder(resolvedPath, entries)) {
@@ -54,54 +70,55 @@ PosixFolderScans::Listing PosixFolderScans::listFolder(const std::string& resolv
     return {true, inDeliveryOrder(std::move(entries))};
 }
 
+// The listing is read straight from the system in large batches: the C library's own folder
+// reading would ask for the folder's status first, a system call per folder we do not need.
 bool PosixFolderScans::readFolder(const std::string& path, std::vector<Entry>& entries) {
-    // Closed however the reading ends, an exception included.
-    const std::unique_ptr<DIR, int (*)(DIR*)> listing(opendir(path.c_str()), closedir);
-    if (listing == nullptr) {
+    const posix::Handle folder(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!folder.valid()) {
         return false;
     }
-    DIR* const folder = listing.get();
-    const int folderHandle = dirfd(folder);
-    const auto describe = [folderHandle](const char* name) -> std::optional<Entry> {
+    const auto describe = [&folder](const char* name) -> std::optional<Entry> {
         struct stat info {};
-        if (fstatat(folderHandle, name, &info, AT_SYMLINK_NOFOLLOW) != 0) {
+        if (fstatat(folder.get(), name, &info, AT_SYMLINK_NOFOLLOW) != 0) {
             return std::nullopt;
         }
         if (S_ISREG(info.st_mode)) {
             return Entry{name, EntryFile, IdentityOf(info)};
         }
         if (S_ISDIR(info.st_mode)) {
-            FileIdentity identity = IdentityOf(info);
-            identity.size = 0; // what the system says a folder measures is no content of ours
-            return Entry{name, EntryFolder, identity};
+            return Entry{name, EntryFolder, FolderIdentityOf(info)};
         }
         return std::nullopt;
     };
 
-    // The system always lists "." and ".."; they are placed first whatever order it uses.
-    for (const char* name : {".", ".."}) {
-        Entry entry{name, EntryFolder, {}};
-        if (auto described = describe(name)) {
-            entry.identity = described->identity;
-        }
-        entries.push_back(std::move(entry));
+    // "." and ".." are placed first whatever order the system lists them in. The folder itself
+    // is the one just opened; who its parent is, no walk asks.
+    struct stat self {};
+    entries.push_back({".", EntryFolder, {}});
+    if (fstat(folder.get(), &self) == 0) {
+        entries.back().identity = FolderIdentityOf(self);
     }
-    bool complete = true;
+    entries.push_back({"..", EntryFolder, {}});
+    listing_.resize(ListingBatchBytes);
     for (;;) {
-        errno = 0;
-        const dirent* item = readdir(folder);
-        if (item == nullptr) {
-            complete = errno == 0;
-            break;
-        }
-        if (IsSelfOrParent(item->d_name) || !MayBeFileOrFolder(*item)) {
+        const ssize_t got = getdents64(folder.get(), listing_.data(), listing_.size());
+        if (got < 0 && errno == EINTR) {
             continue;
         }
-        if (auto entry = describe(item->d_name)) {
-            entries.push_back(std::move(*entry));
+        if (got <= 0) {
+            return got == 0;
+        }
+        for (ssize_t at = 0; at < got;) {
+            const auto* item = reinterpret_cast<const dirent64*>(listing_.data() + at);
+            at += item->d_reclen;
+            if (IsSelfOrParent(item->d_name) || !MayBeFileOrFolder(item->d_type)) {
+                continue;
+            }
+            if (auto entry = describe(item->d_name)) {
+                entries.push_back(std::move(*entry));
+            }
         }
     }
-    return complete;
 }
 
 // The listing starts with "." and ".."; they stay in front. The rest is ordered by the folded
@@ -144,12 +161,7 @@ bool PosixFolderScans::begin(int number, std::string_view path, std::string_view
     if (!MeansEveryEntry(pattern)) {
         return false;
     }
-    Listing listing;
-    if (readAhead_ != nullptr) {
-        listing = listingReadAhead(path);
-    } else {
-        listing = listFolder(resolvedFolder(programFolder_, path));
-    }
+    Listing listing = listFolder(resolvedFolder(programFolder_, path));
     scan.entries = std::move(listing.entries);
     return listing.complete;
 }

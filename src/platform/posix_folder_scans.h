@@ -2,18 +2,15 @@
 
 #include "platform/folder_scans.h"
 
-#include <memory>
 #include <string>
 #include <vector>
 
 namespace bk {
 
-// Folder scans over POSIX folder listings. The folders of a walk are read ahead on up to
-// readers threads (none when there is one).
+// Folder scans over POSIX folder listings.
 class PosixFolderScans final : public FolderScans {
   public:
-    PosixFolderScans(std::string programFolder, unsigned readers);
-    ~PosixFolderScans() override;
+    explicit PosixFolderScans(std::string programFolder);
     PosixFolderScans(const PosixFolderScans&) = delete;
     PosixFolderScans& operator=(const PosixFolderScans&) = delete;
 
@@ -23,8 +20,6 @@ class PosixFolderScans final : public FolderScans {
     const std::string& entryName() const override { return entry_.name; }
     std::int64_t entrySize() const override { return entry_.identity.size; }
     const FileIdentity& entryIdentity() const override { return entry_.identity; }
-    void readAhead(std::string_view path, std::size_t entriesAheadAtMost = 1 << 16) override;
-    void stopReadingAhead() override;
 
   private:
     struct Entry {
@@ -42,20 +37,17 @@ class PosixFolderScans final : public FolderScans {
         bool complete = false;
         std::vector<Entry> entries;
     };
-    class ReadAhead;
-    static Listing listFolder(const std::string& resolvedPath);
+    Listing listFolder(const std::string& resolvedPath);
     static std::string resolvedFolder(const std::string& programFolder, std::string_view path);
-    Listing listingReadAhead(std::string_view path);
-    static bool readFolder(const std::string& path, std::vector<Entry>& entries);
+    bool readFolder(const std::string& path, std::vector<Entry>& entries);
     static std::vector<Entry> inDeliveryOrder(std::vector<Entry> entries);
     Scan* currentScan();
 
     std::string programFolder_;
-    unsigned readers_;
+    std::vector<char> listing_; // room for the system's folder entries, kept between folders
     std::vector<Scan> scans_;
     int current_ = -1;
     Entry entry_;
-    std::unique_ptr<ReadAhead> readAhead_;
 };
 
 } // namespace bk

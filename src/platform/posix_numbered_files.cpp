@@ -28,8 +28,8 @@ constexpr int NoFile = -1;
 
 } // namespace
 
-PosixNumberedFiles::PosixNumberedFiles(std::string programFolder, unsigned readers)
-    : programFolder_(std::move(programFolder)), readers_(readers) {}
+PosixNumberedFiles::PosixNumberedFiles(std::string programFolder)
+    : programFolder_(std::move(programFolder)), folders_(programFolder_) {}
 
 PosixNumberedFiles::~PosixNumberedFiles() {
     for (const int handle : handles_) {
@@ -45,36 +45,26 @@ int PosixNumberedFiles::handleOf(int number) const {
 }
 
 bool PosixNumberedFiles::openForReading(int number, std::string_view name) {
-    return openRegularFile(number, name, std::nullopt);
-}
-
-bool PosixNumberedFiles::openForReadingAtSize(int number, std::string_view name,
-                                              std::int64_t size) {
-    return openRegularFile(number, name, size);
-}
-
-bool PosixNumberedFiles::openRegularFile(int number, std::string_view name,
-                                         std::optional<std::int64_t> size) {
     current_ = -1;
     if (number < 0) {
         return false;
     }
     close(number);
     const std::string path = ResolvePath(programFolder_, name);
-    return adopt(number, ::open(path.c_str(), posix::ReadingFlags), size);
-}
-
-// Takes a freshly opened handle under number when it is a regular file of the size asked for;
-// closes it otherwise.
-bool PosixNumberedFiles::adopt(int number, int handle, std::optional<std::int64_t> size) {
-    if (!posix::KeepIfRegularFile(handle, size)) {
+    const int handle = ::open(path.c_str(), posix::ReadingFlags);
+    if (!posix::KeepIfRegularFile(handle)) {
         return false;
     }
-    MakeRoomFor(handles_, number, NoFile);
-    handles_[IndexOf(number)] = handle;
+    hold(number, handle);
     current_ = number;
     ++counters_.filesOpened;
     return true;
+}
+
+void PosixNumberedFiles::hold(int number, int handle) {
+    close(number);
+    MakeRoomFor(handles_, number, NoFile);
+    handles_[IndexOf(number)] = handle;
 }
 
 void PosixNumberedFiles::makeCurrent(int number) {

@@ -1,40 +1,42 @@
 #pragma once
 
 #include "platform/numbered_files.h"
+#include "platform/posix_folder_handles.h"
+#include "platform/posix_ring.h"
 
 #include <string>
 #include <vector>
 
 namespace bk {
 
-// Numbered files over POSIX descriptors. The leading blocks of many files are read on up to
-// readers threads, used only when there are files enough to share. Each thread takes the files
-// in turns of a few dozen, in the order given, and keeps the folder of its latest file open, so
-// that a run of files of one folder costs one walk of the folder's path.
+// Numbered files over POSIX descriptors. Batches are opened relative to folders held open, and
+// carried out through the system's submission ring where it has one.
 class PosixNumberedFiles final : public NumberedFiles {
   public:
-    PosixNumberedFiles(std::string programFolder, unsigned readers);
+    explicit PosixNumberedFiles(std::string programFolder);
     ~PosixNumberedFiles() override;
     PosixNumberedFiles(const PosixNumberedFiles&) = delete;
     PosixNumberedFiles& operator=(const PosixNumberedFiles&) = delete;
 
     bool openForReading(int number, std::string_view name) override;
-    bool openForReadingAtSize(int number, std::string_view name, std::int64_t size) override;
     void makeCurrent(int number) override;
     std::int64_t position() const override;
     std::int64_t read(unsigned char* buffer, std::int64_t length) override;
     std::optional<FileIdentity> currentIdentity() const override;
     bool seek(std::int64_t offset) override;
     void close(int number) override;
-    void readLeadingBlocks(LeadingBlocks& blocks) override;
+    void closeAll(std::span<const int> numbers) override;
+    void openAndRead(std::span<FirstBytes> batch) override;
+    void letFoldersGo() override { folders_.letAllGo(); }
     const Counters& counters() const override { return counters_; }
 
   private:
-    bool openRegularFile(int number, std::string_view name, std::optional<std::int64_t> size);
-    bool adopt(int number, int handle, std::optional<std::int64_t> size);
+    // Keeps handle under number, in place of whatever the number held.
+    void hold(int number, int handle);
     int handleOf(int number) const;
     std::string programFolder_;
-    unsigned readers_;
+    posix::FolderHandles folders_;
+    posix::Requests requests_;
     std::vector<int> handles_; // -1 = no file
     // The number, not the handle, is remembered: once that number is closed, the current file
     // reads as absent instead of reaching a descriptor the system may already have reused.

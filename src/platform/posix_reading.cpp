@@ -8,13 +8,12 @@
 
 namespace bk::posix {
 
-bool KeepIfRegularFile(int handle, std::optional<std::int64_t> size) {
+bool KeepIfRegularFile(int handle) {
     if (handle < 0) {
         return false;
     }
     struct stat info {};
-    if (fstat(handle, &info) != 0 || !S_ISREG(info.st_mode) ||
-        (size && static_cast<std::int64_t>(info.st_size) != *size)) {
+    if (fstat(handle, &info) != 0 || !S_ISREG(info.st_mode)) {
         ::close(handle);
         return false;
     }

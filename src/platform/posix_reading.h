@@ -4,7 +4,6 @@
 
 #include <cstdint>
 #include <fcntl.h>
-#include <optional>
 #include <string>
 #include <sys/stat.h>
 
@@ -15,9 +14,9 @@ namespace bk::posix {
 // O_NOFOLLOW refuses a final symbolic link.
 constexpr int ReadingFlags = O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC;
 
-// Whether a freshly opened handle is a regular file, of size bytes when a size is given. A
-// handle that is not is closed (a negative handle is just refused).
-bool KeepIfRegularFile(int handle, std::optional<std::int64_t> size);
+// Whether a freshly opened handle is a regular file. A handle that is not is closed (a negative
+// handle is just refused).
+bool KeepIfRegularFile(int handle);
 
 // Reads until length bytes came, the end of the file or an error, and gives the count read.
 std::int64_t ReadUpTo(int handle, unsigned char* buffer, std::int64_t length);

@@ -95,36 +95,6 @@ class FolderScan : public ::testing::Test {
 
 // ---- Records and their order ----
 
-// A tree of nested folders, wide and deep enough that folders are read ahead on other threads
-// while the walk goes on.
-void WriteNestedTree(TempTree& tree, const std::string& under) {
-    for (int top = 0; top < 12; ++top) {
-        for (int middle = 0; middle < 6; ++middle) {
-            const std::string folder = under + "/t" + std::to_string(top) + "/M" +
-                                       std::to_string(middle) + (middle % 2 == 0 ? "/deep" : "");
-            for (int file = 0; file <= (top + middle) % 4; ++file) {
-                tree.write(folder + "/f" + std::to_string(file),
-                           std::string(static_cast<std::size_t>(file), 'x'));
-            }
-        }
-        tree.write(under + "/t" + std::to_string(top) + "/a.txt", "a");
-    }
-}
-
-// Every file below path, in the order of a depth-first walk of the scans, without the catalogue.
-void Walk(FolderScans& scans, const std::string& path, int depth, std::vector<std::string>& files) {
-    scans.begin(depth, path);
-    for (EntryKind kind = scans.next(); kind != EntryEnd; kind = scans.next()) {
-        const std::string name = scans.entryName();
-        if (kind == EntryFile) {
-            files.push_back(path + "/" + name);
-        } else if (name != "." && name != "..") {
-            Walk(scans, path + "/" + name, depth + 1, files);
-            scans.makeCurrent(depth);
-        }
-    }
-}
-
 TEST_F(FolderScan, RecordsEveryFileDepthFirstInNameOrderWithCaseIgnored) {
     tree.write("b.txt", "bb");
     tree.write("A.txt", "a");
@@ -163,57 +133,6 @@ TEST_F(FolderScan, FilesOfOneFolderShareOneTextOfItsPath) {
     EXPECT_EQ(&first->folder.str(), &second->folder.str()) << "one text for the folder f";
     EXPECT_NE(&first->folder.str(), &inSub->folder.str());
     EXPECT_EQ(inSub->folder, tree.path("f/sub"));
-}
-
-TEST_F(FolderScan, ReadingFoldersAheadGivesTheRecordsOfAWalkWithoutIt) {
-    WriteNestedTree(tree, "nested");
-    Scan(tree.path("nested"));
-    // With one reader every folder is read in the walk's own order.
-    PosixFileServices plainFiles(tree.root() + "/", 1);
-    RecordingControlLayer plainControls;
-    Program plain(plainControls, plainFiles);
-    ScanFolder(plain, tree.path("nested"), "*", 0);
-
-    EXPECT_EQ(Rows(), RowsOf(plain.catalogue.files));
-    EXPECT_GT(program.catalogue.files.count(), 100);
-}
-
-// On a machine of one processor nothing is read ahead, and these walks are plain ones.
-TEST_F(FolderScan, ABoundedReadAheadGivesTheSameWalk) {
-    WriteNestedTree(tree, "held");
-    std::vector<std::string> unhindered;
-    PosixFolderScans plainScans(tree.root() + "/", ReadingThreads());
-    Walk(plainScans, tree.path("held"), 0, unhindered);
-    for (const std::size_t entriesAhead : {1u, 7u, 60u}) {
-        PosixFolderScans scans(tree.root() + "/", ReadingThreads());
-        scans.readAhead(tree.path("held"), entriesAhead);
-        std::vector<std::string> walked;
-        Walk(scans, tree.path("held"), 0, walked);
-        scans.stopReadingAhead();
-        EXPECT_EQ(walked, unhindered) << entriesAhead;
-    }
-}
-
-TEST_F(FolderScan, AReadAheadCanBeLeftAtAnyPointOfItsWalk) {
-    WriteNestedTree(tree, "left");
-    std::vector<std::string> plainWalk;
-    PosixFolderScans plainScans(tree.root() + "/", ReadingThreads());
-    Walk(plainScans, tree.path("left/t3"), 0, plainWalk);
-    for (const int foldersBegun : {0, 1, 5}) {
-        PosixFolderScans scans(tree.root() + "/", ReadingThreads());
-        scans.readAhead(tree.path("left"), 3);
-        if (foldersBegun > 0) {
-            EXPECT_TRUE(scans.begin(0, tree.path("left")));
-        }
-        for (int top = 0; top + 1 < foldersBegun; ++top) {
-            EXPECT_TRUE(scans.begin(1, tree.path("left/t" + std::to_string(top))));
-        }
-        EXPECT_FALSE(scans.begin(2, tree.path("left/none"))) << "a folder that is not there";
-        scans.readAhead(tree.path("left/t3")); // replaces the first, which stops
-        std::vector<std::string> walked;
-        Walk(scans, tree.path("left/t3"), 0, walked);
-        EXPECT_EQ(walked, plainWalk) << foldersBegun;
-    }
 }
 
 TEST_F(FolderScan, RecordsCarryTheIdentityOfTheFileOnDisk) {
@@ -547,7 +466,7 @@ TEST_F(FolderScan, CataloguesAFolderOfTwoThousandFilesInNameOrder) {
 // trailing "/" is taken off and that the empty folder text is walked as the root. The second part
 // is the file layer's: a walk of "" lists "/".
 TEST_F(FolderScan, TheEmptyFolderTextIsWalkedAsTheRootByTheFileLayer) {
-    PosixFolderScans scans(tree.root() + "/", ReadingThreads());
+    PosixFolderScans scans(tree.root() + "/");
     ASSERT_TRUE(scans.begin(0, ""));
     std::vector<std::string> names;
     for (EntryKind kind = scans.next(); kind != EntryEnd; kind = scans.next()) {

@@ -23,9 +23,6 @@ class FaultyNumberedFiles final : public NumberedFiles {
     bool openForReading(int number, std::string_view name) override {
         return open(number, name, [&] { return inner_.openForReading(number, name); });
     }
-    bool openForReadingAtSize(int number, std::string_view name, std::int64_t size) override {
-        return open(number, name, [&] { return inner_.openForReadingAtSize(number, name, size); });
-    }
     void makeCurrent(int number) override {
         current_ = number;
         inner_.makeCurrent(number);
@@ -48,34 +45,46 @@ class FaultyNumberedFiles final : public NumberedFiles {
         open_.erase(number);
         inner_.close(number);
     }
+    void letFoldersGo() override { inner_.letFoldersGo(); }
+    void closeAll(std::span<const int> numbers) override {
+        for (const int number : numbers) {
+            close(number);
+        }
+    }
     const Counters& counters() const override { return inner_.counters(); }
 
-    void readLeadingBlocks(LeadingBlocks& blocks) override {
+    // One file after another: opened through the real layer, then read as the plan allows.
+    void openAndRead(std::span<FirstBytes> batch) override {
         if (plan_ == nullptr) {
-            inner_.readLeadingBlocks(blocks);
+            inner_.openAndRead(batch);
             return;
         }
-        std::int64_t done = 0;
-        std::vector<unsigned char> buffer;
-        for (std::size_t file = 0; file < blocks.count(); ++file) {
-            const LeadingRead read = blocks.describe(file);
-            const std::string path = std::string(read.folder).append("/").append(read.name);
-            buffer.resize(static_cast<std::size_t>(read.length));
-            bool whole = openForReadingAtSize(LeadingNumber, path, read.size);
-            if (whole) {
-                whole = this->read(buffer.data(), read.length) == read.length;
-                close(LeadingNumber);
+        const int before = current_;
+        for (FirstBytes& file : batch) {
+            const std::string name = std::string(file.folder).append("/").append(file.name);
+            const int number = file.keepAs >= 0 ? file.keepAs : ScratchNumber;
+            file.got = -1;
+            FirstBytes opening = file;
+            opening.length = 0;
+            opening.keepAs = number;
+            if (open(number, name, [&] {
+                    inner_.openAndRead({&opening, 1});
+                    return opening.got == 0;
+                })) {
+                makeCurrent(number);
+                file.got = read(file.into, file.length);
             }
-            blocks.take(file, whole ? buffer.data() : nullptr);
-            done += read.length;
-            blocks.progress(done);
+            if (file.keepAs < 0) {
+                close(number);
+            }
         }
-        makeCurrent(current_);
+        makeCurrent(before);
     }
 
   private:
-    // The number the leading blocks are read under, out of the way of the program's own.
-    static constexpr int LeadingNumber = 1 << 12;
+    // The number a file of a batch is read under when it is not kept, out of the way of the
+    // program's own.
+    static constexpr int ScratchNumber = 1 << 12;
 
     template <typename Open> bool open(int number, std::string_view name, Open reallyOpen) {
         open_.erase(number);
@@ -127,12 +136,6 @@ class FaultyFolderScans final : public FolderScans {
     const std::string& entryName() const override { return inner_.entryName(); }
     std::int64_t entrySize() const override { return inner_.entrySize(); }
     const FileIdentity& entryIdentity() const override { return inner_.entryIdentity(); }
-    void readAhead(std::string_view path, std::size_t entriesAheadAtMost) override {
-        if (plan_ == nullptr) {
-            inner_.readAhead(path, entriesAheadAtMost);
-        }
-    }
-    void stopReadingAhead() override { inner_.stopReadingAhead(); }
 
   private:
     FolderScans& inner_;
