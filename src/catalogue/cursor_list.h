@@ -1,8 +1,23 @@
 #pragma once
 
+#include <bitset>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <new>
 #include <utility>
+#include <vector>
+
+#if defined(__SANITIZE_ADDRESS__)
+#define BK_WITH_ADDRESS_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define BK_WITH_ADDRESS_SANITIZER 1
+#endif
+#endif
+#ifdef BK_WITH_ADDRESS_SANITIZER
+#include <sanitizer/asan_interface.h>
+#endif
 
 namespace bk {
 
@@ -12,8 +27,10 @@ namespace bk {
 //
 // The next and previous links may be cut between two records (cutBeforeCurrent). The member
 // list uses that to keep one chain per group inside one list: stepping with advance never leaves
-// a chain. Ownership does not follow those links: every record is also kept in a list of its
-// own, so clear releases the records of every chain.
+// a chain. Ownership does not follow those links: records live in blocks the list owns, so
+// clear releases the records of every chain. A list of a million files takes no allocation of
+// its own per record and a bit of bookkeeping; the place of a deleted record goes to the next
+// new one.
 template <typename Record> class CursorList {
   public:
     CursorList() = default;
@@ -24,8 +41,7 @@ template <typename Record> class CursorList {
     // A new zero-filled record after the current one, or in front of the first one when no
     // record is current. The new record becomes current.
     Record* insertAfterCurrent() {
-        auto* node = new Node{};
-        own(node);
+        Node* node = newNode();
         ++size_;
         if (current_ == nullptr) {
             node->next = first_;
@@ -71,8 +87,7 @@ template <typename Record> class CursorList {
             last_ = node->previous;
         }
         current_ = node->previous != nullptr ? node->previous : node->next;
-        disown(node);
-        delete node;
+        release(node);
         --size_;
     }
 
@@ -131,11 +146,9 @@ template <typename Record> class CursorList {
 
     // Releases every record, those of cut-off chains included.
     void clear() {
-        while (owned_ != nullptr) {
-            Node* node = owned_;
-            owned_ = node->nextOwned;
-            delete node;
-        }
+        releaseBlocks();
+        free_ = nullptr;
+        usedInLastBlock_ = NodesPerBlock;
         first_ = last_ = current_ = nullptr;
         size_ = 0;
         chainsCut_ = false;
@@ -165,33 +178,95 @@ template <typename Record> class CursorList {
     struct Node : Record {
         Node* previous = nullptr;
         Node* next = nullptr;
-        Node* previousOwned = nullptr;
-        Node* nextOwned = nullptr;
     };
 
-    void own(Node* node) {
-        node->nextOwned = owned_;
-        if (owned_ != nullptr) {
-            owned_->previousOwned = node;
+    // Records live in blocks of memory aligned to their size, so that the block of a record is
+    // found from its address; each block tells which of its places hold a record.
+    static constexpr std::size_t BlockBytes = std::size_t{256} << 10;
+    static constexpr std::size_t HeaderBytes = 2048; // room for a bit a place, at least 16 bytes
+    static constexpr std::size_t NodesPerBlock = (BlockBytes - HeaderBytes) / sizeof(Node);
+    struct Block {
+        std::bitset<NodesPerBlock> live;
+        alignas(Node) unsigned char places[NodesPerBlock * sizeof(Node)];
+        Node* place(std::size_t index) { return reinterpret_cast<Node*>(places) + index; }
+    };
+    static_assert(sizeof(Block) <= BlockBytes);
+
+    struct BlockDeleter {
+        void operator()(Block* block) const {
+            block->~Block();
+            ::operator delete (block, std::align_val_t{BlockBytes});
         }
-        owned_ = node;
+    };
+    using OwnedBlock = std::unique_ptr<Block, BlockDeleter>;
+
+    static Block* blockOf(Node* node) {
+        return reinterpret_cast<Block*>(reinterpret_cast<std::uintptr_t>(node) &
+                                        ~std::uintptr_t{BlockBytes - 1});
+    }
+    static std::size_t indexOf(Node* node) {
+        return static_cast<std::size_t>(node - blockOf(node)->place(0));
     }
 
-    void disown(Node* node) {
-        if (node->previousOwned != nullptr) {
-            node->previousOwned->nextOwned = node->nextOwned;
+    Node* newNode() {
+        Node* place = nullptr;
+        if (free_ != nullptr) {
+            place = free_;
+            unpoison(place);
+            free_ = *reinterpret_cast<Node**>(place);
         } else {
-            owned_ = node->nextOwned;
+            if (usedInLastBlock_ == NodesPerBlock) {
+                void* memory = ::operator new (BlockBytes, std::align_val_t{BlockBytes});
+                blocks_.emplace_back(new (memory) Block); // the places stay untouched until used
+                usedInLastBlock_ = 0;
+            }
+            place = blocks_.back()->place(usedInLastBlock_++);
         }
-        if (node->nextOwned != nullptr) {
-            node->nextOwned->previousOwned = node->previousOwned;
-        }
+        Node* node = new (place) Node{};
+        blockOf(node)->live.set(indexOf(node));
+        return node;
     }
 
+    // Ends a deleted record, which lets go of what it held, and keeps its place for the next.
+    void release(Node* node) {
+        blockOf(node)->live.reset(indexOf(node));
+        node->~Node();
+        *reinterpret_cast<Node**>(node) = free_;
+        free_ = node;
+        poison(node);
+    }
+
+    // Under AddressSanitizer the place of a deleted record cannot be touched until it is used
+    // again.
+    static void poison([[maybe_unused]] Node* place) {
+#ifdef BK_WITH_ADDRESS_SANITIZER
+        ASAN_POISON_MEMORY_REGION(place, sizeof(Node));
+#endif
+    }
+    static void unpoison([[maybe_unused]] Node* place) {
+#ifdef BK_WITH_ADDRESS_SANITIZER
+        ASAN_UNPOISON_MEMORY_REGION(place, sizeof(Node));
+#endif
+    }
+
+    void releaseBlocks() {
+        for (const OwnedBlock& block : blocks_) {
+            for (std::size_t index = 0; index < NodesPerBlock; ++index) {
+                unpoison(block->place(index));
+                if (block->live.test(index)) {
+                    block->place(index)->~Node();
+                }
+            }
+        }
+        blocks_.clear();
+    }
+
+    std::vector<OwnedBlock> blocks_;
+    std::size_t usedInLastBlock_ = NodesPerBlock;
+    Node* free_ = nullptr; // places of deleted records, each holding the next
     Node* first_ = nullptr;
     Node* last_ = nullptr;
     Node* current_ = nullptr;
-    Node* owned_ = nullptr;
     std::int64_t size_ = 0; // every record, in every chain
     bool chainsCut_ = false;
 };

@@ -3,10 +3,11 @@
 #include "platform/file_identity.h"
 #include "platform/found_file.h"
 
-#include <memory>
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace bk {
 
@@ -20,26 +21,23 @@ class ScannedFolder {
     ScannedFolder() = default;
     // A folder known by its path alone, as records made by hand have it: no way leads there,
     // so none of its files can be deleted. Not explicit: such records are filled from texts.
-    ScannedFolder(std::string path)
-        : node_(std::make_shared<const Node>(Node{std::move(path), {}, nullptr, false})) {}
+    ScannedFolder(std::string path);
     ScannedFolder(const char* path) : ScannedFolder(std::string(path)) {}
 
-    // The added folder a walk begins at (never ending in "/"), as it was read.
-    static ScannedFolder Added(std::string path, const FileIdentity& identity) {
-        ScannedFolder added;
-        added.node_ = std::make_shared<const Node>(Node{std::move(path), identity, nullptr, true});
-        return added;
+    ScannedFolder(const ScannedFolder& other) : node_(other.node_) { hold(); }
+    ScannedFolder(ScannedFolder&& other) noexcept : node_(std::exchange(other.node_, nullptr)) {}
+    ScannedFolder& operator=(ScannedFolder other) noexcept {
+        std::swap(node_, other.node_);
+        return *this;
     }
-    // The folder name inside this walked folder, as it was read.
-    ScannedFolder inside(std::string_view name, const FileIdentity& identity) const {
-        ScannedFolder inner;
-        std::string path = str();
-        path.append("/").append(name);
-        inner.node_ = std::make_shared<const Node>(Node{std::move(path), identity, node_, true});
-        return inner;
-    }
+    ~ScannedFolder() { release(); }
 
-    const std::string& str() const { return node_ ? node_->path : Empty(); }
+    // The added folder a walk begins at (never ending in "/"), as it was read.
+    static ScannedFolder Added(std::string path, const FileIdentity& identity);
+    // The folder name inside this walked folder, as it was read.
+    ScannedFolder inside(std::string_view name, const FileIdentity& identity) const;
+
+    const std::string& str() const;
     operator const std::string&() const { return str(); }
 
     // The way from the added folder here; nothing for a folder known by its path alone.
@@ -52,17 +50,39 @@ class ScannedFolder {
     friend bool operator==(const ScannedFolder& a, const char* b) { return a.str() == b; }
 
   private:
-    struct Node {
-        std::string path;
-        FileIdentity identity;
-        std::shared_ptr<const Node> parent; // null for the added folder
-        bool walked = false;
-    };
-    static const std::string& Empty() {
-        static const std::string empty;
-        return empty;
-    }
-    std::shared_ptr<const Node> node_;
+    // Held by every record of the folder and by the folders inside it. A catalogue holds one
+    // pointer a record, not two: the count lives in the node, and the catalogue is only ever
+    // used from one thread.
+    struct Node;
+    void hold() const;
+    void release();
+    Node* node_ = nullptr;
 };
+
+struct ScannedFolder::Node {
+    std::string path;
+    FileIdentity identity;
+    ScannedFolder parent; // none for the added folder
+    bool walked = false;
+    std::size_t holders = 1;
+};
+
+inline const std::string& ScannedFolder::str() const {
+    static const std::string empty;
+    return node_ != nullptr ? node_->path : empty;
+}
+
+inline void ScannedFolder::hold() const {
+    if (node_ != nullptr) {
+        ++node_->holders;
+    }
+}
+
+inline void ScannedFolder::release() {
+    if (node_ != nullptr && --node_->holders == 0) {
+        delete node_;
+    }
+    node_ = nullptr;
+}
 
 } // namespace bk

@@ -13,20 +13,23 @@ struct FileIdentity {
     std::uint64_t device = 0;
     std::uint64_t inode = 0;
     std::int64_t size = 0;
-    std::int64_t modifiedSeconds = 0;
-    std::int64_t modifiedNanoseconds = 0;
-    std::int64_t changedSeconds = 0;
-    std::int64_t changedNanoseconds = 0;
+    // Times in nanoseconds since 1970. Past the year 2262 they wrap around, which changes
+    // nothing here: times are only ever compared for equality.
+    std::int64_t modified = 0;
+    std::int64_t changed = 0;
+
+    static std::int64_t Nanoseconds(std::int64_t seconds, std::int64_t nanoseconds) {
+        constexpr std::uint64_t PerSecond = 1'000'000'000;
+        return static_cast<std::int64_t>(static_cast<std::uint64_t>(seconds) * PerSecond +
+                                         static_cast<std::uint64_t>(nanoseconds));
+    }
 
     bool sameFileAs(const FileIdentity& other) const {
         return device == other.device && inode == other.inode;
     }
     bool unchangedSince(const FileIdentity& recorded) const {
-        return sameFileAs(recorded) && size == recorded.size &&
-               modifiedSeconds == recorded.modifiedSeconds &&
-               modifiedNanoseconds == recorded.modifiedNanoseconds &&
-               changedSeconds == recorded.changedSeconds &&
-               changedNanoseconds == recorded.changedNanoseconds;
+        return sameFileAs(recorded) && size == recorded.size && modified == recorded.modified &&
+               changed == recorded.changed;
     }
 };
 

@@ -44,10 +44,8 @@ FileIdentity IdentityOf(const struct stat& info) {
     identity.device = static_cast<std::uint64_t>(info.st_dev);
     identity.inode = static_cast<std::uint64_t>(info.st_ino);
     identity.size = static_cast<std::int64_t>(info.st_size);
-    identity.modifiedSeconds = static_cast<std::int64_t>(info.st_mtim.tv_sec);
-    identity.modifiedNanoseconds = static_cast<std::int64_t>(info.st_mtim.tv_nsec);
-    identity.changedSeconds = static_cast<std::int64_t>(info.st_ctim.tv_sec);
-    identity.changedNanoseconds = static_cast<std::int64_t>(info.st_ctim.tv_nsec);
+    identity.modified = FileIdentity::Nanoseconds(info.st_mtim.tv_sec, info.st_mtim.tv_nsec);
+    identity.changed = FileIdentity::Nanoseconds(info.st_ctim.tv_sec, info.st_ctim.tv_nsec);
     return identity;
 }
 

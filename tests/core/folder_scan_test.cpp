@@ -151,9 +151,8 @@ TEST_F(FolderScan, RecordsCarryTheIdentityOfTheFileOnDisk) {
         EXPECT_EQ(record->identity.device, static_cast<std::uint64_t>(info.st_dev));
         EXPECT_EQ(record->identity.inode, static_cast<std::uint64_t>(info.st_ino));
         EXPECT_EQ(record->identity.size, static_cast<std::int64_t>(info.st_size));
-        EXPECT_EQ(record->identity.modifiedSeconds, static_cast<std::int64_t>(info.st_mtim.tv_sec));
-        EXPECT_EQ(record->identity.modifiedNanoseconds,
-                  static_cast<std::int64_t>(info.st_mtim.tv_nsec));
+        EXPECT_EQ(record->identity.modified,
+                  FileIdentity::Nanoseconds(info.st_mtim.tv_sec, info.st_mtim.tv_nsec));
         EXPECT_EQ(record->size, static_cast<std::int64_t>(info.st_size));
         EXPECT_EQ(record->grouped, 0);
     }

@@ -415,9 +415,10 @@ class PropertyTest : public ProgramTest {
                 removedByTest.insert(path); // the file that was there is gone for good
             }
             writeFile(path, content);
-            const timespec times[2] = {
-                {entry.identity.modifiedSeconds, entry.identity.modifiedNanoseconds},
-                {entry.identity.modifiedSeconds, entry.identity.modifiedNanoseconds}};
+            constexpr std::int64_t PerSecond = 1'000'000'000;
+            const timespec modified{entry.identity.modified / PerSecond,
+                                    entry.identity.modified % PerSecond};
+            const timespec times[2] = {modified, modified};
             utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW);
             mustSurvive.insert(content);
             note(std::string("outside: ") + (anew ? "make anew " : "rewrite ") + path +
@@ -631,9 +632,7 @@ class PropertyTest : public ProgramTest {
                 problems += "a file vanished: " + path + "\n";
             } else if (now->second.identity.inode != entry.identity.inode ||
                        now->second.content != entry.content ||
-                       now->second.identity.modifiedSeconds != entry.identity.modifiedSeconds ||
-                       now->second.identity.modifiedNanoseconds !=
-                           entry.identity.modifiedNanoseconds) {
+                       now->second.identity.modified != entry.identity.modified) {
                 problems += "a file was changed: " + path + "\n";
             }
         }

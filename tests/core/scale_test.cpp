@@ -46,7 +46,7 @@ std::string NameOf(std::int64_t i) {
 // The content of a record, kept where a real file keeps its modification time: no test here
 // reads a file, and no other part of the record is free.
 std::int64_t ContentOf(const FileRecord& file) {
-    return file.identity.modifiedSeconds;
+    return file.identity.modified;
 }
 
 // Knows the content of every file from its record instead of reading it, and notes what it was
@@ -105,7 +105,7 @@ class ScaleTest : public ::testing::Test {
             file->identity.inode = static_cast<std::uint64_t>(IsSecondName(i) ? i : i + 1);
             file->identity.size = file->size;
             const bool nearCopy = i % 4 == 2 && unit % 2 == 1;
-            file->identity.modifiedSeconds = unit * 2 + (nearCopy ? 1 : 0);
+            file->identity.modified = unit * 2 + (nearCopy ? 1 : 0);
         }
     }
 
