@@ -165,29 +165,30 @@ class ByteSplit {
     }
 
     // Reads the block at offset of every file in the group and returns the groups of files whose
-    // blocks are equal, in the order of their first files, each to go on after this block.
+    // blocks are equal, in the order of their first files, each to go on after this block. Only
+    // the first block of each split is kept, beside the one just read: a set of many equal files
+    // takes the room of a few blocks.
     std::vector<Work> splitAtOffset(const std::vector<std::size_t>& slots, std::int64_t offset) {
         const std::int64_t length = std::min(BlockLengthFor(slots.size()), size_ - offset);
         // Room for the byte beyond the end a last block is asked for.
         const auto stride = static_cast<std::size_t>(length) + 1;
         const auto compared = static_cast<std::size_t>(length);
-        unsigned char* const blocks = buffer_.atLeast(slots.size() * stride);
         std::vector<Work> splits;
-        std::vector<std::size_t> firstBlockOfSplit;
         std::unordered_multimap<std::uint64_t, std::size_t> splitsByHash;
-        // A few files are compared with each split's first block directly; many files are
-        // first sorted by a hash of their block, so that each is compared with few blocks.
+        // A few splits are compared with directly; with many, a block is first sorted by its
+        // hash, so that it is compared with few others.
         const bool byHash = slots.size() > DirectComparisonLimit;
-        for (std::size_t k = 0; k < slots.size(); ++k) {
-            unsigned char* block = blocks + k * stride;
-            if (!readBlock(slots[k], offset, block, length)) {
-                finish({slots[k]}); // a class of its own
+        for (const std::size_t slot : slots) {
+            // The block is read just past the first blocks of the splits so far.
+            unsigned char* const heads = buffer_.keeping((splits.size() + 1) * stride);
+            unsigned char* const block = heads + splits.size() * stride;
+            if (!readBlock(slot, offset, block, length)) {
+                finish({slot}); // a class of its own
                 continue;
             }
             const std::uint64_t hash = byHash ? QuickBlockHash(block, compared) : 0;
             const auto sameBytes = [&](std::size_t split) {
-                const unsigned char* other = blocks + firstBlockOfSplit[split] * stride;
-                return std::memcmp(block, other, compared) == 0;
+                return std::memcmp(block, heads + split * stride, compared) == 0;
             };
             std::size_t found = splits.size();
             if (byHash) {
@@ -202,11 +203,10 @@ class ByteSplit {
                 }
             }
             if (found == splits.size()) {
-                splits.push_back({{}, offset + length});
-                firstBlockOfSplit.push_back(k);
+                splits.push_back({{}, offset + length}); // the block read stays as its first
                 splitsByHash.emplace(hash, found);
             }
-            splits[found].slots.push_back(slots[k]);
+            splits[found].slots.push_back(slot);
         }
         // Later splits go on the work list first, so the first one is read on next.
         std::reverse(splits.begin(), splits.end());

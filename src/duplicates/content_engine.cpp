@@ -85,31 +85,26 @@ class ContentEngine::Classification {
           held_(engine.files_, files.size() <= MostFilesHeld ? files.size() : 0),
           keepLeading_(static_cast<std::int64_t>(files.size()) * (leadingLength_ + 1) <=
                        LeadingBytesKept),
-          leadingOf_(files.size(), nullptr) {}
+          leadingOf_(files.size(), nullptr), keys_(keepLeading_ ? 0 : files.size()) {}
 
     std::vector<std::uint32_t> run() {
         // The bar must never go back: count on reading every file in full until the leading
         // blocks tell how many files are left to read.
         progress_.expect(leadingBytesOf(files_.size()) + bytesOfEvery(files_.size()));
-        const std::vector<std::vector<std::size_t>> sets = setsByLeadingBlock(inDiskOrder());
+        const std::vector<std::size_t> readable = readLeadingBlocks(inDiskOrder());
+        const std::vector<std::vector<std::size_t>> sets =
+            keepLeading_ ? setsBySameLeadingBytes(readable) : setsBySameKey(readable);
+        // Where the leading blocks were compared byte for byte, or made the keys, the files of a
+        // set are equal up to the block's end; a key of a hash only says that they may be.
+        const std::int64_t knownEqual =
+            keepLeading_ || leadingLength_ <= BytesInAKey ? leadingLength_ : 0;
         std::int64_t toRead = progress_.done();
         for (const auto& set : sets) {
-            // Kept leading blocks are not read again.
-            const std::int64_t readAgain =
-                bytesOfEvery(set.size()) - (keepLeading_ ? leadingBytesOf(set.size()) : 0);
-            toRead += set.size() > 1 ? readAgain : 0;
+            toRead += set.size() > 1 ? bytesOfEvery(set.size()) - leadingBytesOf(set.size()) : 0;
         }
         progress_.expect(toRead);
         for (const auto& set : sets) {
-            if (size_ <= BytesInAKey) {
-                classes_.giveOneClass(set); // the keys were the bytes
-            } else if (!keepLeading_) {
-                splitFrom(set, 0);
-            } else {
-                for (const auto& same : setsBySameLeadingBytes(set)) {
-                    splitFrom(same, leadingLength_);
-                }
-            }
+            splitFrom(set, knownEqual);
         }
         progress_.count(0);
         return classes_.take();
@@ -129,55 +124,39 @@ class ContentEngine::Classification {
         for (std::size_t i = 0; i < order.size(); ++i) {
             order[i] = i;
         }
-        std::stable_sort(order.begin(), order.end(), [this](std::size_t a, std::size_t b) {
+        std::sort(order.begin(), order.end(), [this](std::size_t a, std::size_t b) {
             const FileIdentity& left = files_[a]->identity;
             const FileIdentity& right = files_[b]->identity;
-            return std::tie(left.device, left.inode) < std::tie(right.device, right.inode);
+            return std::tie(left.device, left.inode, a) < std::tie(right.device, right.inode, b);
         });
         return order;
     }
 
-    // Sorts the files into sets whose leading blocks may be equal, each in disk order. Files
-    // that cannot be read at their size get classes of their own.
-    std::vector<std::vector<std::size_t>>
-    setsByLeadingBlock(const std::vector<std::size_t>& order) {
-        struct Keyed {
-            BlockKey key;
-            std::size_t rank;
-            std::size_t file;
-        };
-        std::vector<Keyed> keyed;
-        keyed.reserve(order.size());
+    // Reads the leading block of every file, in the order given, and gives each file that cannot
+    // be read at its size a class of its own. The files that can, in the same order.
+    std::vector<std::size_t> readLeadingBlocks(const std::vector<std::size_t>& order) {
+        std::vector<std::size_t> readable;
+        readable.reserve(order.size());
         for (std::size_t first = 0; first < order.size(); first += FilesPerBatch) {
             const std::span<const std::size_t> batch(order.begin() +
                                                          static_cast<std::ptrdiff_t>(first),
                                                      std::min(FilesPerBatch, order.size() - first));
-            readLeadingBlocks(batch, [&](std::size_t file, const unsigned char* block) {
-                if (block != nullptr) {
-                    keyed.push_back({KeyOf(block, leadingLength_), keyed.size(), file});
+            readBatch(batch);
+            for (const std::size_t file : batch) {
+                if (leadingOf_[file] != nullptr) {
+                    readable.push_back(file);
                 } else {
                     classes_.giveOwnClass(file);
                 }
-            });
-        }
-        std::sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
-            return std::tie(a.key, a.rank) < std::tie(b.key, b.rank);
-        });
-        std::vector<std::vector<std::size_t>> sets;
-        for (std::size_t i = 0; i < keyed.size(); ++i) {
-            if (i == 0 || keyed[i].key != keyed[i - 1].key) {
-                sets.emplace_back();
             }
-            sets.back().push_back(keyed[i].file);
         }
-        return sets;
+        return readable;
     }
 
-    // Reads the leading blocks of a batch of files and gives each to take, or null for a file
-    // that cannot be read at its size. A file no longer than the block is asked for one byte
-    // beyond its end, which comes only when it grew.
-    template <typename Take>
-    void readLeadingBlocks(std::span<const std::size_t> batch, const Take& take) {
+    // Reads the leading blocks of a batch of files. A file no longer than the block is asked for
+    // one byte beyond its end, which comes only when it grew. Unless the blocks are kept, each is
+    // known by its key from here on.
+    void readBatch(std::span<const std::size_t> batch) {
         const bool whole = size_ <= LeadingBlockLength;
         const std::int64_t asked = leadingLength_ + (whole ? 1 : 0);
         std::vector<FirstBytes> reads(batch.size());
@@ -190,28 +169,43 @@ class ContentEngine::Classification {
         for (std::size_t k = 0; k < batch.size(); ++k) {
             const bool read = reads[k].got == leadingLength_;
             leadingOf_[batch[k]] = read ? reads[k].into : nullptr;
-            take(batch[k], leadingOf_[batch[k]]);
+            if (read && !keepLeading_) {
+                keys_[batch[k]] = KeyOf(reads[k].into, leadingLength_);
+            }
         }
         progress_.count(leadingBytesOf(batch.size()));
     }
 
-    // The files of a set whose kept leading blocks are equal byte for byte.
+    // The files, in their order, in sets of equal kept leading blocks.
     std::vector<std::vector<std::size_t>>
-    setsBySameLeadingBytes(const std::vector<std::size_t>& set) const {
+    setsBySameLeadingBytes(std::vector<std::size_t> files) const {
         const auto length = static_cast<std::size_t>(leadingLength_);
-        std::vector<std::vector<std::size_t>> same;
-        for (const std::size_t file : set) {
-            const auto equal = [&](const std::vector<std::size_t>& other) {
-                return std::memcmp(leadingOf_[file], leadingOf_[other.front()], length) == 0;
-            };
-            const auto found = std::find_if(same.begin(), same.end(), equal);
-            if (found != same.end()) {
-                found->push_back(file);
-            } else {
-                same.push_back({file});
+        const auto compare = [&](std::size_t a, std::size_t b) {
+            return std::memcmp(leadingOf_[a], leadingOf_[b], length);
+        };
+        std::stable_sort(files.begin(), files.end(),
+                         [&](std::size_t a, std::size_t b) { return compare(a, b) < 0; });
+        return runsOf(files, [&](std::size_t a, std::size_t b) { return compare(a, b) == 0; });
+    }
+
+    // The files, in their order, in sets of equal keys.
+    std::vector<std::vector<std::size_t>> setsBySameKey(std::vector<std::size_t> files) const {
+        std::stable_sort(files.begin(), files.end(),
+                         [&](std::size_t a, std::size_t b) { return keys_[a] < keys_[b]; });
+        return runsOf(files, [&](std::size_t a, std::size_t b) { return keys_[a] == keys_[b]; });
+    }
+
+    template <typename Same>
+    static std::vector<std::vector<std::size_t>> runsOf(const std::vector<std::size_t>& sorted,
+                                                        const Same& same) {
+        std::vector<std::vector<std::size_t>> sets;
+        for (std::size_t i = 0; i < sorted.size(); ++i) {
+            if (i == 0 || !same(sorted[i - 1], sorted[i])) {
+                sets.emplace_back();
             }
+            sets.back().push_back(sorted[i]);
         }
-        return same;
+        return sets;
     }
 
     // Classifies files whose first bytes up to offset are equal (none, at offset 0).
@@ -255,6 +249,7 @@ class ContentEngine::Classification {
     const bool keepLeading_;
     // Each file's leading block while it is at hand; null for a file that could not be read.
     std::vector<const unsigned char*> leadingOf_;
+    std::vector<BlockKey> keys_; // each file's key, where the blocks are not kept
 };
 
 std::vector<std::uint32_t> ContentEngine::classify(const std::vector<FileRecord*>& files,

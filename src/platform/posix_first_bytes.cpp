@@ -18,7 +18,9 @@ using posix::Request;
 // Three rounds of requests for the whole batch: open every file, read every opened one, close
 // those not kept. With the system's ring each round costs one system call for many files.
 void PosixNumberedFiles::openAndRead(std::span<FirstBytes> batch) {
-    std::vector<std::string> names(batch.size());
+    // The names as the system wants them, each ended by a zero byte, one after another.
+    std::string names;
+    std::vector<std::size_t> nameAt;
     std::vector<Request> opens;
     std::vector<std::size_t> opened; // the index in batch of each request
     opens.reserve(batch.size());
@@ -29,24 +31,28 @@ void PosixNumberedFiles::openAndRead(std::span<FirstBytes> batch) {
         if (folder < 0 || file.length < 0 || file.length > INT_MAX) {
             continue;
         }
-        names[i] = file.name;
-        opens.push_back({Request::Open, folder, names[i].c_str()});
+        nameAt.push_back(names.size());
+        names.append(file.name).push_back('\0');
+        opens.push_back({Request::Open, folder});
         opened.push_back(i);
+    }
+    for (std::size_t k = 0; k < opens.size(); ++k) {
+        opens[k].name = names.c_str() + nameAt[k];
     }
     requests_.run(opens);
 
+    // A file only to be opened is not read at all.
     std::vector<Request> reads;
     std::vector<std::size_t> read;
     for (std::size_t k = 0; k < opens.size(); ++k) {
-        if (opens[k].result < 0) {
-            continue;
+        if (opens[k].result >= 0) {
+            FirstBytes& file = batch[opened[k]];
+            ++counters_.filesOpened;
+            reads.push_back({file.length > 0 ? Request::Read : Request::Nothing,
+                             static_cast<int>(opens[k].result), nullptr, file.into,
+                             static_cast<std::uint32_t>(file.length)});
+            read.push_back(opened[k]);
         }
-        FirstBytes& file = batch[opened[k]];
-        const auto handle = static_cast<int>(opens[k].result);
-        ++counters_.filesOpened;
-        reads.push_back(
-            {Request::Read, handle, nullptr, file.into, static_cast<std::uint32_t>(file.length)});
-        read.push_back(opened[k]);
     }
     requests_.run(reads);
 

@@ -35,6 +35,9 @@ void RunOne(Request& request) {
     case Request::Close:
         request.result = ResultOf(::close(request.handle));
         break;
+    case Request::Nothing:
+        request.result = 0;
+        break;
     }
 }
 
@@ -132,6 +135,9 @@ class Requests::Ring {
             break;
         case Request::Close:
             io_uring_prep_close(entry, request.handle);
+            break;
+        case Request::Nothing:
+            io_uring_prep_nop(entry);
             break;
         }
     }

@@ -8,9 +8,10 @@ namespace bk::posix {
 
 // One request to the system: open name inside the folder handle, read up to length bytes of a
 // handle at its offset, or close a handle. Its result is what the same system call returns:
-// a handle, a count of bytes, 0, or a negative error number.
+// a handle, a count of bytes, 0, or a negative error number. A request for nothing comes back
+// with 0 at once.
 struct Request {
-    enum Kind { Open, Read, Close };
+    enum Kind { Open, Read, Close, Nothing };
     Kind kind = Open;
     int handle = -1; // the folder for Open, else the file
     const char* name = nullptr;
