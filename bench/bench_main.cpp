@@ -11,7 +11,6 @@
 
 #include <chrono>
 #include <cstdio>
-#include <filesystem>
 #include <string>
 
 namespace {
@@ -51,13 +50,13 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "usage: brannoway-kestrill-bench FOLDER\n");
         return 2;
     }
-    // The program resolves relative names against its own folder; a command line means the
-    // current one.
-    std::string folder = std::filesystem::absolute(argv[1]).string();
+    // The program resolves relative names against its own folder; on a command line they
+    // mean the current one.
+    std::string folder = argv[1];
     if (folder.empty() || folder.back() != '/') {
         folder += '/';
     }
-    bk::PosixFileServices files(bk::ExecutableFolder());
+    bk::PosixFileServices files(bk::CurrentFolder());
     bk::Catalogue catalogue;
     Unwatched unwatched;
 
@@ -73,7 +72,7 @@ int main(int argc, char* argv[]) {
     const double searchSeconds = SecondsSince(searchStart);
 
     PrintGroups(catalogue);
-    const auto& counters = files.files.counters();
+    const bk::NumberedFiles::Counters counters = engine.counters();
     std::fprintf(stderr,
                  "files %lld, scan %.3f s, search %.3f s, read %llu bytes, opened %llu files, "
                  "peak memory %.1f MiB (%.1f MiB after the scan)\n",

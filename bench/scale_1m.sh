@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Makes a real tree of 1,000,000 tiny files (1000 folders of 1000), runs the headless scan and
-# content search on it, checks the groups and prints the times and the peak memory; the tree is
-# deleted afterwards, also when the run fails.
+# content search on it, checks the groups, and runs jdupes and duff on the same tree; prints each
+# tool's wall time, CPU time and peak memory, and our memory per file. The tree is deleted
+# afterwards, also when the run fails.
 #
 #   bench/scale_1m.sh BENCH_BINARY [TREE_FOLDER]
 #
@@ -42,12 +43,22 @@ echo "made $((folders * per_folder)) files in $(awk "BEGIN { print $made - $star
 # Drop nothing from the caches: the scan and search run warm, as in the other benchmarks.
 out=$(mktemp)
 trap 'rm -rf "$root" "$out" "$out.time"' EXIT
-/usr/bin/time -v -o "$out.time" "$bench" "$root" >"$out"
+measure() {
+    local name=$1
+    shift
+    /usr/bin/time -o "$out.time" -f "%e %U %S %M" "$@" >"$out" 2>/dev/null || true
+    read -r wall user system peak <"$out.time"
+    awk -v n="$name" -v w="$wall" -v u="$user" -v s="$system" -v m="$peak" -v f=$((folders * per_folder)) \
+        'BEGIN { printf "%-6s wall %6.2f s  cpu %6.2f s  peak %7.1f MiB  %5.1f bytes a file\n", n, w, u + s, m / 1024, m * 1024 / f }' >&2
+}
+measure ours "$bench" "$root"
 groups=$(awk 'BEGIN { RS = ""; FS = "\n" } { n++; if (NF != 4) bad++ } END { print n + 0, bad + 0 }' "$out")
 read -r group_count bad_groups <<<"$groups"
 echo "groups $group_count (expected 250000), groups not of 4 members: $bad_groups" >&2
-grep -E "Elapsed|Maximum resident" "$out.time" >&2
 if [[ $group_count -ne 250000 || $bad_groups -ne 0 ]]; then
     echo "unexpected groups" >&2
     exit 1
 fi
+command -v jdupes >/dev/null && measure jdupes jdupes -r -q "$root"
+command -v duff >/dev/null && measure duff duff -r -a -z "$root"
+exit 0

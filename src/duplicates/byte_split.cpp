@@ -178,6 +178,9 @@ class ByteSplit {
         // A few splits are compared with directly; with many, a block is first sorted by its
         // hash, so that it is compared with few others.
         const bool byHash = slots.size() > DirectComparisonLimit;
+        // Room for the blocks of a few splits from the start: growing would hold the old room
+        // and the new at once.
+        buffer_.keeping(std::min<std::size_t>(slots.size() + 1, 8) * stride);
         for (const std::size_t slot : slots) {
             // The block is read just past the first blocks of the splits so far.
             unsigned char* const heads = buffer_.keeping((splits.size() + 1) * stride);

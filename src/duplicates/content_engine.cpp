@@ -7,8 +7,15 @@
 
 #include <algorithm>
 #include <array>
+#include <condition_variable>
 #include <cstring>
+#include <exception>
+#include <mutex>
+#include <optional>
 #include <span>
+#include <stop_token>
+#include <system_error>
+#include <thread>
 #include <tuple>
 
 namespace bk {
@@ -23,6 +30,8 @@ constexpr std::size_t FilesPerBatch = 64;
 // A set of at most this many files is held open from its leading blocks to its last bytes, so
 // that no file of it is opened twice; a larger one is let go after the leading blocks.
 constexpr std::size_t MostFilesHeld = 256;
+// Below this many files to compare, a second reader would cost more than it saves.
+constexpr std::size_t FilesWorthAHelper = 2048;
 // The numbers held files are kept under, one past another.
 constexpr int FirstHeldNumber = 1000;
 // The leading blocks of a set are kept until the set is split when they take no more room than
@@ -77,12 +86,11 @@ class HeldFiles {
 // The stages of one classification, in the order classify takes them.
 class ContentEngine::Classification {
   public:
-    Classification(ContentEngine& engine, const std::vector<FileRecord*>& files,
-                   ClassObserver& observer)
+    Classification(Reader& engine, const std::vector<FileRecord*>& files, ClassObserver& observer)
         : engine_(engine), files_(files), size_(files.front()->size),
           leadingLength_(LeadingLengthOf(size_)), classes_(files.size(), observer),
-          progress_(engine.observer_),
-          held_(engine.files_, files.size() <= MostFilesHeld ? files.size() : 0),
+          progress_(engine.observer),
+          held_(engine.files, files.size() <= MostFilesHeld ? files.size() : 0),
           keepLeading_(static_cast<std::int64_t>(files.size()) * (leadingLength_ + 1) <=
                        LeadingBytesKept),
           leadingOf_(files.size(), nullptr), keys_(keepLeading_ ? 0 : files.size()) {}
@@ -165,7 +173,7 @@ class ContentEngine::Classification {
             reads[k] = {record.folder.str(), record.name, roomForLeadingBlock(batch[k], k), asked,
                         held_.numberOf(batch[k])};
         }
-        engine_.files_.openAndRead(reads);
+        engine_.files.openAndRead(reads);
         for (std::size_t k = 0; k < batch.size(); ++k) {
             const bool read = reads[k].got == leadingLength_;
             leadingOf_[batch[k]] = read ? reads[k].into : nullptr;
@@ -215,8 +223,8 @@ class ContentEngine::Classification {
         } else if (offset == size_) {
             classes_.giveOneClass(set);
         } else {
-            SplitByBytes(files_, set, {heldNumbersOf(set), leadingLength_}, offset, engine_.files_,
-                         engine_.buffer_, progress_, classes_);
+            SplitByBytes(files_, set, {heldNumbersOf(set), leadingLength_}, offset, engine_.files,
+                         engine_.buffer, progress_, classes_);
         }
     }
 
@@ -225,9 +233,9 @@ class ContentEngine::Classification {
     unsigned char* roomForLeadingBlock(std::size_t file, std::size_t k) {
         const auto stride = static_cast<std::size_t>(leadingLength_ + 1);
         if (keepLeading_) {
-            return engine_.leading_.atLeast(files_.size() * stride) + file * stride;
+            return engine_.leading.atLeast(files_.size() * stride) + file * stride;
         }
-        return engine_.buffer_.atLeast(FilesPerBatch * stride) + k * stride;
+        return engine_.buffer.atLeast(FilesPerBatch * stride) + k * stride;
     }
 
     std::vector<int> heldNumbersOf(const std::vector<std::size_t>& set) const {
@@ -239,7 +247,7 @@ class ContentEngine::Classification {
         return numbers;
     }
 
-    ContentEngine& engine_;
+    Reader& engine_;
     const std::vector<FileRecord*>& files_;
     const std::int64_t size_;
     const std::int64_t leadingLength_;
@@ -252,12 +260,150 @@ class ContentEngine::Classification {
     std::vector<BlockKey> keys_; // each file's key, where the blocks are not kept
 };
 
+// The second reader: classifies the sets of a search from the last one back, while the search
+// takes them from the first, until the two meet. It has numbered files of its own and tells no
+// one of its reading; the classes it finds, and the order it found them in, wait for the search.
+class ContentEngine::Helper {
+  public:
+    Helper(std::unique_ptr<NumberedFiles> files, const std::vector<std::vector<FileRecord*>>& sets)
+        : files_(std::move(files)), reader_{*files_, unwatched_, {}, {}}, sets_(sets),
+          results_(sets.size()), last_(sets.size()) {
+        thread_ = std::jthread([this](std::stop_token stop) { work(stop); });
+    }
+    ~Helper() {
+        thread_.request_stop();
+        thread_ = {}; // joined here
+        files_->letFoldersGo();
+    }
+    Helper(const Helper&) = delete;
+    Helper& operator=(const Helper&) = delete;
+
+    // Set index for the search: the classes the helper found, told to the observer in the
+    // order it found them; nothing when the search is to classify the set itself.
+    std::optional<std::vector<std::uint32_t>> take(std::size_t index, ClassObserver& observer) {
+        std::unique_lock lock(mutex_);
+        if (index < next_) {
+            return std::nullopt; // asked out of turn: the search does it
+        }
+        next_ = index + 1;
+        if (index < last_) {
+            return std::nullopt; // the helper has not come this far
+        }
+        done_.wait(lock, [&] { return results_[index].finished; });
+        Result& result = results_[index];
+        if (!result.classes) {
+            return std::nullopt;
+        }
+        for (const std::size_t file : result.order) {
+            observer.classKnown(file);
+        }
+        return std::move(result.classes);
+    }
+
+    const NumberedFiles::Counters& counters() const { return files_->counters(); }
+
+  private:
+    struct Result {
+        std::optional<std::vector<std::uint32_t>> classes;
+        std::vector<std::size_t> order;
+        bool finished = false;
+    };
+    // Records the order in which classes become known, for the search to tell later.
+    struct Recording final : ClassObserver {
+        explicit Recording(std::vector<std::size_t>& order) : order_(order) {}
+        void classKnown(std::size_t file) override { order_.push_back(file); }
+        std::vector<std::size_t>& order_;
+    };
+    struct Unwatched final : ReadingObserver {
+        void readingAt(std::int64_t) override {}
+        void stillReading() override {}
+    };
+
+    void work(const std::stop_token& stop) {
+        for (;;) {
+            std::size_t index = 0;
+            {
+                const std::lock_guard lock(mutex_);
+                if (stop.stop_requested() || last_ <= next_) {
+                    return;
+                }
+                index = --last_;
+            }
+            Result result;
+            try {
+                Recording recording(result.order);
+                result.classes = Classification(reader_, sets_[index], recording).run();
+            } catch (const std::exception&) {
+                result.classes.reset(); // out of memory: the search classifies this set itself
+            }
+            result.finished = true;
+            const std::lock_guard lock(mutex_);
+            results_[index] = std::move(result);
+            done_.notify_all();
+        }
+    }
+
+    std::unique_ptr<NumberedFiles> files_;
+    Unwatched unwatched_;
+    Reader reader_;
+    const std::vector<std::vector<FileRecord*>>& sets_;
+    std::mutex mutex_;
+    std::condition_variable done_;
+    std::vector<Result> results_;
+    std::size_t next_ = 0; // the first set the search has not taken yet
+    std::size_t last_;     // the sets from here on are the helper's
+    std::jthread thread_;
+};
+
+ContentEngine::ContentEngine(NumberedFiles& files, ReadingObserver& observer)
+    : reader_{files, observer, {}, {}} {}
+
+ContentEngine::~ContentEngine() {
+    helper_.reset();
+    reader_.files.letFoldersGo();
+}
+
+void ContentEngine::foresee(std::vector<std::vector<FileRecord*>> sets) {
+    helper_.reset();
+    foreseen_ = std::move(sets);
+    nextForeseen_ = 0;
+    std::size_t files = 0;
+    for (const auto& set : foreseen_) {
+        files += set.size();
+    }
+    if (foreseen_.size() < 2 || files < FilesWorthAHelper) {
+        return;
+    }
+    if (std::unique_ptr<NumberedFiles> second = reader_.files.another()) {
+        try {
+            helper_ = std::make_unique<Helper>(std::move(second), foreseen_);
+        } catch (const std::system_error&) {
+            // no thread to be had: the search reads every set itself
+        }
+    }
+}
+
 std::vector<std::uint32_t> ContentEngine::classify(const std::vector<FileRecord*>& files,
                                                    ClassObserver& observer) {
     if (files.empty()) {
         return {};
     }
-    return Classification(*this, files, observer).run();
+    if (helper_ != nullptr && nextForeseen_ < foreseen_.size() &&
+        foreseen_[nextForeseen_] == files) {
+        if (auto classes = helper_->take(nextForeseen_++, observer)) {
+            return std::move(*classes);
+        }
+    }
+    return Classification(reader_, files, observer).run();
+}
+
+NumberedFiles::Counters ContentEngine::counters() const {
+    NumberedFiles::Counters all = reader_.files.counters();
+    if (helper_ != nullptr) {
+        all.filesOpened += helper_->counters().filesOpened;
+        all.bytesRead += helper_->counters().bytesRead;
+    }
+    return all;
 }
 
 } // namespace bk

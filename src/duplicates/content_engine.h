@@ -5,6 +5,9 @@
 #include "duplicates/search_observer.h"
 #include "platform/file_services.h"
 
+#include <memory>
+#include <vector>
+
 namespace bk {
 
 // Classifies files of one size while opening each of them once. The leading block of every
@@ -17,21 +20,34 @@ namespace bk {
 // reading.
 class ContentEngine final : public ContentMatcher {
   public:
-    ContentEngine(NumberedFiles& files, ReadingObserver& observer)
-        : files_(files), observer_(observer) {}
-    ~ContentEngine() override { files_.letFoldersGo(); }
+    ContentEngine(NumberedFiles& files, ReadingObserver& observer);
+    ~ContentEngine() override;
     ContentEngine(const ContentEngine&) = delete;
     ContentEngine& operator=(const ContentEngine&) = delete;
+
+    // With many files to compare, a second reader with numbered files of its own classifies the
+    // sets from the last one back on another thread, while classify takes them from the first.
+    void foresee(std::vector<std::vector<FileRecord*>> sets) override;
     using ContentMatcher::classify;
     std::vector<std::uint32_t> classify(const std::vector<FileRecord*>& files,
                                         ClassObserver& observer) override;
+    // What both readers opened and read, for benchmarks.
+    NumberedFiles::Counters counters() const;
 
   private:
+    // What one reader reads with and tells of its reading.
+    struct Reader {
+        NumberedFiles& files;
+        ReadingObserver& observer;
+        BlockBuffer buffer;
+        BlockBuffer leading; // the leading blocks of the set being classified
+    };
     class Classification;
-    NumberedFiles& files_;
-    ReadingObserver& observer_;
-    BlockBuffer buffer_;
-    BlockBuffer leading_; // the leading blocks of the set being classified
+    class Helper;
+    Reader reader_;
+    std::vector<std::vector<FileRecord*>> foreseen_;
+    std::size_t nextForeseen_ = 0;
+    std::unique_ptr<Helper> helper_;
 };
 
 } // namespace bk

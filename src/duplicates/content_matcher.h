@@ -34,6 +34,10 @@ class ContentMatcher {
         } unwatched;
         return classify(files, unwatched);
     }
+
+    // Told once, before the first classify of a search, the sets of files the search will give
+    // classify, in the order it will, so that the matcher can read ahead.
+    virtual void foresee(std::vector<std::vector<FileRecord*>> sets) { static_cast<void>(sets); }
 };
 
 } // namespace bk

@@ -210,6 +210,17 @@ std::vector<FileRecord*> FilesOf(const CandidateIndex& index, const Bucket& buck
     return files;
 }
 
+// The sets of files of one size, in the order the search classifies them: by their first file.
+std::vector<std::vector<FileRecord*>> SetsToClassify(const CandidateIndex& index) {
+    std::vector<std::vector<FileRecord*>> sets;
+    for (std::size_t ordinal = 0; ordinal < index.files().size(); ++ordinal) {
+        if (const Bucket* bucket = index.unsplitBucketStartingAt(ordinal)) {
+            sets.push_back(FilesOf(index, *bucket));
+        }
+    }
+    return sets;
+}
+
 } // namespace
 
 void SearchDuplicates(Catalogue& catalogue, SearchMode mode, ContentMatcher& matcher,
@@ -220,6 +231,9 @@ void SearchDuplicates(Catalogue& catalogue, SearchMode mode, ContentMatcher& mat
 
     CandidateIndex index(catalogue.files, mode);
     const std::vector<FileRecord*>& files = index.files();
+    if (mode == SameContent) {
+        matcher.foresee(SetsToClassify(index));
+    }
     FilesDone done(files.size(), observer);
     for (std::size_t ordinal = 0; ordinal < files.size(); ++ordinal) {
         FileRecord& reference = *files[ordinal];

@@ -25,4 +25,8 @@ std::optional<FileIdentity> FolderIdentity(const std::string& path);
 // The folder of the running executable, ending in "/"; empty when the system does not tell.
 std::string ExecutableFolder();
 
+// The process's current folder, ending in "/", for tools whose names on a command line are
+// relative to it; empty when the system does not tell.
+std::string CurrentFolder();
+
 } // namespace bk

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string_view>
@@ -63,6 +64,10 @@ class NumberedFiles {
     // The folders the files of batches were opened in are held from one batch to the next;
     // this lets them go.
     virtual void letFoldersGo() = 0;
+
+    // Numbered files of their own over the same files, for a second thread to read with while
+    // this one is in use; none where there can be no such thing.
+    virtual std::unique_ptr<NumberedFiles> another() const { return nullptr; }
 
     // What was opened and read so far, for benchmarks: a file read twice shows here.
     struct Counters {

@@ -1,6 +1,7 @@
 #include "platform/file_paths.h"
 #include "platform/posix_reading.h"
 
+#include <cerrno>
 #include <climits>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -75,6 +76,21 @@ std::string ExecutableFolder() {
         return {};
     }
     return target.substr(0, lastSeparator + 1);
+}
+
+std::string CurrentFolder() {
+    std::string folder(256, '\0');
+    while (getcwd(folder.data(), folder.size()) == nullptr) {
+        if (errno != ERANGE) {
+            return {};
+        }
+        folder.resize(folder.size() * 2);
+    }
+    folder.resize(folder.find('\0'));
+    if (folder.empty() || folder.back() != '/') {
+        folder += '/';
+    }
+    return folder;
 }
 
 } // namespace bk

@@ -5,6 +5,7 @@
 #include "platform/posix_reading.h"
 
 #include <fcntl.h>
+#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -65,6 +66,10 @@ void PosixNumberedFiles::hold(int number, int handle) {
     close(number);
     MakeRoomFor(handles_, number, NoFile);
     handles_[IndexOf(number)] = handle;
+}
+
+std::unique_ptr<NumberedFiles> PosixNumberedFiles::another() const {
+    return std::make_unique<PosixNumberedFiles>(programFolder_);
 }
 
 void PosixNumberedFiles::makeCurrent(int number) {

@@ -28,6 +28,7 @@ class PosixNumberedFiles final : public NumberedFiles {
     void closeAll(std::span<const int> numbers) override;
     void openAndRead(std::span<FirstBytes> batch) override;
     void letFoldersGo() override { folders_.letAllGo(); }
+    std::unique_ptr<NumberedFiles> another() const override;
     const Counters& counters() const override { return counters_; }
 
   private:

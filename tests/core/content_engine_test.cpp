@@ -45,10 +45,17 @@ std::string Collision(char which) {
 }
 
 // A random tree of copies, near-copies that differ in their first, a middle or their last
-// byte, empty files, hard links, and blocks whose MD5 digests collide.
+// byte, empty files, hard links, and blocks whose MD5 digests collide. Every fifth tree also
+// holds a crowd of files of one size, more than a search holds open at once.
 class RandomTree {
   public:
     RandomTree(TempTree& tree, std::uint32_t seed) : tree_(tree), random_(seed) {
+        if (seed % 5 == 0) {
+            writeCrowd(seed % 2 == 0 ? 9000 : 70);
+        }
+        if (seed == 60) {
+            writeMany(); // enough files for a second reader
+        }
         const int contents = pick(3, 12);
         for (int c = 0; c < contents; ++c) {
             const std::string base = randomContent();
@@ -71,6 +78,26 @@ class RandomTree {
 
   private:
     int pick(int low, int high) { return std::uniform_int_distribution<int>(low, high)(random_); }
+
+    // 2,500 files of a hundred sizes, a few contents each.
+    void writeMany() {
+        for (int i = 0; i < 2500; ++i) {
+            std::string content(static_cast<std::size_t>(1 + pick(0, 99) * 97), 'm');
+            content.front() = static_cast<char>('a' + pick(0, 2));
+            writeSomewhere(content);
+        }
+    }
+
+    // 300 files of one size: copies of a few contents that share their leading block and
+    // near-copies that differ only at the end.
+    void writeCrowd(std::size_t size) {
+        std::string base(size, 'c');
+        for (int i = 0; i < 300; ++i) {
+            std::string content = base;
+            content.back() = static_cast<char>('a' + pick(0, 3));
+            writeSomewhere(content);
+        }
+    }
 
     std::string randomContent() {
         static const int sizes[] = {0, 1, 2, 100, 1023, 1024, 1025, 4095, 4096, 4097, 9000, 70000};
