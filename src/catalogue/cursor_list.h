@@ -213,7 +213,7 @@ template <typename Record> class CursorList {
         if (free_ != nullptr) {
             place = free_;
             unpoison(place);
-            free_ = *reinterpret_cast<Node**>(place);
+            free_ = *std::launder(reinterpret_cast<Node**>(place));
         } else {
             if (usedInLastBlock_ == NodesPerBlock) {
                 void* memory = ::operator new (BlockBytes, std::align_val_t{BlockBytes});
@@ -231,7 +231,7 @@ template <typename Record> class CursorList {
     void release(Node* node) {
         blockOf(node)->live.reset(indexOf(node));
         node->~Node();
-        *reinterpret_cast<Node**>(node) = free_;
+        ::new (static_cast<void*>(node)) Node*(free_);
         free_ = node;
         poison(node);
     }

@@ -51,8 +51,9 @@ class ScannedFolder {
 
   private:
     // Held by every record of the folder and by the folders inside it. A catalogue holds one
-    // pointer a record, not two: the count lives in the node, and the catalogue is only ever
-    // used from one thread.
+    // pointer a record, not two: the count lives in the node, and is not guarded. Folders are
+    // made, copied and let go only on the thread that owns the catalogue; another thread may
+    // read their paths while it waits.
     struct Node;
     void hold() const;
     void release();

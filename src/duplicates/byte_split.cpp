@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 #include <unordered_map>
 #include <utility>
 
@@ -138,7 +139,8 @@ class ByteSplit {
         return read;
     }
 
-    // A file of a set too large to hold open, opened for one block.
+    // A file of a set too large to hold open, opened for one block. Opened anew by its name, it
+    // must still be the file the scan found: blocks of two files must never make one.
     std::int64_t readOnce(std::size_t slot, std::int64_t offset, unsigned char* into,
                           std::int64_t asked) {
         const int number = FirstFileNumber + static_cast<int>(MaxOpenFiles);
@@ -148,7 +150,9 @@ class ByteSplit {
             return -1;
         }
         numbered_.makeCurrent(number);
-        const std::int64_t got = numbered_.seek(offset) ? numbered_.read(into, asked) : -1;
+        const std::optional<FileIdentity> now = numbered_.currentIdentity();
+        const bool same = now && now->sameFileAs(files_[set_[slot]]->identity);
+        const std::int64_t got = same && numbered_.seek(offset) ? numbered_.read(into, asked) : -1;
         numbered_.close(number);
         return got;
     }

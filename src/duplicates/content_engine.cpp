@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <condition_variable>
 #include <cstring>
 #include <exception>
@@ -62,11 +63,17 @@ class HeldFiles {
   public:
     HeldFiles(NumberedFiles& files, std::size_t count) : files_(files), count_(count) {}
     ~HeldFiles() {
-        std::vector<int> numbers(count_);
-        for (std::size_t file = 0; file < count_; ++file) {
-            numbers[file] = numberOf(file);
+        try {
+            std::vector<int> numbers(count_);
+            for (std::size_t file = 0; file < count_; ++file) {
+                numbers[file] = numberOf(file);
+            }
+            files_.closeAll(numbers);
+        } catch (const std::exception&) {
+            for (std::size_t file = 0; file < count_; ++file) {
+                files_.close(numberOf(file)); // one by one, without memory
+            }
         }
-        files_.closeAll(numbers);
     }
     HeldFiles(const HeldFiles&) = delete;
     HeldFiles& operator=(const HeldFiles&) = delete;
@@ -279,8 +286,10 @@ class ContentEngine::Helper {
     Helper& operator=(const Helper&) = delete;
 
     // Set index for the search: the classes the helper found, told to the observer in the
-    // order it found them; nothing when the search is to classify the set itself.
-    std::optional<std::vector<std::uint32_t>> take(std::size_t index, ClassObserver& observer) {
+    // order it found them; nothing when the search is to classify the set itself. While the
+    // helper is still at the set, the reading observer hears that the reading goes on.
+    std::optional<std::vector<std::uint32_t>> take(std::size_t index, ClassObserver& observer,
+                                                   ReadingObserver& reading) {
         std::unique_lock lock(mutex_);
         if (index < next_) {
             return std::nullopt; // asked out of turn: the search does it
@@ -289,7 +298,10 @@ class ContentEngine::Helper {
         if (index < last_) {
             return std::nullopt; // the helper has not come this far
         }
-        done_.wait(lock, [&] { return results_[index].finished; });
+        while (!done_.wait_for(lock, std::chrono::milliseconds(50),
+                               [&] { return results_[index].finished; })) {
+            reading.stillReading();
+        }
         Result& result = results_[index];
         if (!result.classes) {
             return std::nullopt;
@@ -390,7 +402,7 @@ std::vector<std::uint32_t> ContentEngine::classify(const std::vector<FileRecord*
     }
     if (helper_ != nullptr && nextForeseen_ < foreseen_.size() &&
         foreseen_[nextForeseen_] == files) {
-        if (auto classes = helper_->take(nextForeseen_++, observer)) {
+        if (auto classes = helper_->take(nextForeseen_++, observer, reader_.observer)) {
             return std::move(*classes);
         }
     }

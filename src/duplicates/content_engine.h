@@ -31,7 +31,7 @@ class ContentEngine final : public ContentMatcher {
     using ContentMatcher::classify;
     std::vector<std::uint32_t> classify(const std::vector<FileRecord*>& files,
                                         ClassObserver& observer) override;
-    // What both readers opened and read, for benchmarks.
+    // What both readers opened and read, for benchmarks, once the search is over.
     NumberedFiles::Counters counters() const;
 
   private:

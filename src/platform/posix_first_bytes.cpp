@@ -24,6 +24,8 @@ void PosixNumberedFiles::openAndRead(std::span<FirstBytes> batch) {
     std::vector<Request> opens;
     std::vector<std::size_t> opened; // the index in batch of each request
     opens.reserve(batch.size());
+    // Folders are let go only before the batch, never while its handles are in use.
+    folders_.makeRoom(batch.size());
     for (std::size_t i = 0; i < batch.size(); ++i) {
         FirstBytes& file = batch[i];
         file.got = -1;

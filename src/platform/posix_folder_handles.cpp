@@ -4,6 +4,7 @@
 #include "platform/posix_reading.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <sys/resource.h>
 #include <unistd.h>
 #include <utility>
@@ -29,12 +30,12 @@ rlim_t OpenFilesAllowed() {
     return limit.rlim_cur;
 }
 
-// Half of what may be open goes to folders; the files being compared and the rest of the
-// program keep the other half.
+// Half of what may be open goes to folders, shared by the two readers of a search; the files
+// being compared and the rest of the program keep the other half.
 std::size_t FoldersHeldAtMost() {
     constexpr rlim_t Fewest = 64;
     constexpr rlim_t Most = 1 << 16;
-    return static_cast<std::size_t>(std::clamp<rlim_t>(OpenFilesAllowed() / 2, Fewest, Most));
+    return static_cast<std::size_t>(std::clamp<rlim_t>(OpenFilesAllowed() / 4, Fewest, Most));
 }
 
 } // namespace
@@ -46,14 +47,20 @@ FolderHandles::~FolderHandles() {
     letAllGo();
 }
 
+void FolderHandles::makeRoom(std::size_t folders) {
+    if (handles_.size() + folders > bound_) {
+        letAllGo();
+    }
+}
+
 int FolderHandles::handleOf(std::string_view folder) {
     if (const auto held = handles_.find(folder); held != handles_.end()) {
         return held->second;
     }
-    if (handles_.size() >= bound_) {
-        letAllGo();
-    }
     const int handle = OpenFolder(ResolvePath(programFolder_, folder));
+    if (handle < 0 && (errno == EMFILE || errno == ENFILE)) {
+        return -1; // a passing want, not a fact about the folder: asked again next time
+    }
     handles_.emplace(std::string(folder), handle);
     return handle;
 }

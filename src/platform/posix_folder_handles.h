@@ -10,8 +10,10 @@ namespace bk::posix {
 
 // Folders held open to open files inside them by name alone, so that the files of one folder
 // cost one walk of its path however scattered they are among the files read. A folder that
-// cannot be opened is remembered as such. Past a bound, set by the open files the system
-// allows the program, every folder is let go and the holding starts afresh.
+// cannot be opened is remembered as such, unless it failed for want of open files. Past a
+// bound, set by the open files the system allows the program, every folder is let go and the
+// holding starts afresh, but only between batches: a handle given out stays valid until the
+// next makeRoom or letAllGo.
 class FolderHandles {
   public:
     explicit FolderHandles(std::string programFolder);
@@ -19,6 +21,8 @@ class FolderHandles {
     FolderHandles(const FolderHandles&) = delete;
     FolderHandles& operator=(const FolderHandles&) = delete;
 
+    // Lets every folder go when folders more would pass the bound.
+    void makeRoom(std::size_t folders);
     // The handle of folder (as a full path joins it; "" is the root), or -1.
     int handleOf(std::string_view folder);
     void letAllGo();

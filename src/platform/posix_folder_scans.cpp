@@ -94,10 +94,10 @@ bool PosixFolderScans::readFolder(const std::string& path, std::vector<Entry>& e
     // "." and ".." are placed first whatever order the system lists them in. The folder itself
     // is the one just opened; who its parent is, no walk asks.
     struct stat self {};
-    entries.push_back({".", EntryFolder, {}});
-    if (fstat(folder.get(), &self) == 0) {
-        entries.back().identity = FolderIdentityOf(self);
+    if (fstat(folder.get(), &self) != 0) {
+        return false; // a folder that cannot say who it is is not walked
     }
+    entries.push_back({".", EntryFolder, FolderIdentityOf(self)});
     entries.push_back({"..", EntryFolder, {}});
     listing_.resize(ListingBatchBytes);
     for (;;) {
@@ -110,6 +110,9 @@ bool PosixFolderScans::readFolder(const std::string& path, std::vector<Entry>& e
         }
         for (ssize_t at = 0; at < got;) {
             const auto* item = reinterpret_cast<const dirent64*>(listing_.data() + at);
+            if (item->d_reclen == 0) {
+                return false; // no entry has no length; a listing that says so is not read on
+            }
             at += item->d_reclen;
             if (IsSelfOrParent(item->d_name) || !MayBeFileOrFolder(item->d_type)) {
                 continue;

@@ -4,8 +4,10 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <exception>
 #include <fcntl.h>
 #include <unistd.h>
+#include <vector>
 
 #if BK_WITH_URING
 #include <liburing.h>
@@ -74,9 +76,15 @@ class Requests::Ring {
         for (std::size_t first = 0; first < requests.size(); first += Depth) {
             const std::span<Request> batch =
                 requests.subspan(first, std::min<std::size_t>(Depth, requests.size() - first));
-            if (!started_ || !runBatch(batch)) {
-                for (Request& request : batch) {
-                    RunOne(request);
+            std::vector<bool> answered(batch.size(), false);
+            if (started_) {
+                runBatch(batch, answered);
+            }
+            // What the ring did not carry out, or turned away for want of waiting (as a kernel
+            // may for a handle opened without blocking), is done with a plain call.
+            for (std::size_t i = 0; i < batch.size(); ++i) {
+                if (!answered[i] || batch[i].result == -EAGAIN) {
+                    RunOne(batch[i]);
                 }
             }
         }
@@ -90,37 +98,55 @@ class Requests::Ring {
         return offered;
     }
 
-    // False when the ring took nothing: it is then given up, and the calls are made one by one.
-    bool runBatch(std::span<Request> batch) {
+    // Hands the batch to the ring and takes back every answer of what it took. Should it not
+    // take the whole batch, it is given up once its answers are in, and plain calls do the
+    // rest from then on.
+    void runBatch(std::span<Request> batch, std::vector<bool>& answered) {
         for (std::size_t i = 0; i < batch.size(); ++i) {
             io_uring_sqe* entry = io_uring_get_sqe(&ring_);
+            if (entry == nullptr) {
+                giveUp(); // cannot be while every batch is taken whole; nothing went out
+                return;
+            }
             prepare(entry, batch[i]);
             io_uring_sqe_set_data64(entry, i);
         }
-        std::size_t pending = batch.size();
-        int submitted = 0;
-        do {
-            submitted = io_uring_submit_and_wait(&ring_, static_cast<unsigned>(pending));
-        } while (submitted == -EINTR);
-        if (submitted < 0) {
-            io_uring_queue_exit(&ring_);
-            started_ = false;
-            return false;
+        std::size_t taken = 0;
+        while (taken < batch.size()) {
+            const int submitted = io_uring_submit(&ring_);
+            if (submitted == -EINTR || submitted == -EAGAIN) {
+                continue;
+            }
+            if (submitted <= 0) {
+                break;
+            }
+            taken += static_cast<std::size_t>(submitted);
         }
-        while (pending > 0) {
+        for (std::size_t pending = taken; pending > 0;) {
             io_uring_cqe* done = nullptr;
             const int waited = io_uring_wait_cqe(&ring_, &done);
-            if (waited == -EINTR) {
+            if (waited == -EINTR || waited == -EAGAIN) {
                 continue;
             }
             if (waited < 0) {
-                break; // cannot happen once submitted; what did not come back stays failed
+                // The system still holds requests that write into our buffers; going on could
+                // let them land in memory used for something else.
+                std::terminate();
             }
-            batch[io_uring_cqe_get_data64(done)].result = done->res;
+            const std::uint64_t index = io_uring_cqe_get_data64(done);
+            batch[index].result = done->res;
+            answered[index] = true;
             io_uring_cqe_seen(&ring_, done);
             --pending;
         }
-        return true;
+        if (taken < batch.size()) {
+            giveUp(); // the entries not taken go with the ring
+        }
+    }
+
+    void giveUp() {
+        io_uring_queue_exit(&ring_);
+        started_ = false;
     }
 
     static void prepare(io_uring_sqe* entry, const Request& request) {

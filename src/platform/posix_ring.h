@@ -32,7 +32,6 @@ class Requests {
 
     // Carries out every request; they do not depend on each other.
     void run(std::span<Request> requests);
-    bool batched() const { return ring_ != nullptr; }
 
   private:
     class Ring;
