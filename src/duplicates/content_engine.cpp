@@ -18,6 +18,7 @@
 #include <system_error>
 #include <thread>
 #include <tuple>
+#include <utility>
 
 namespace bk {
 
@@ -106,9 +107,10 @@ class ContentEngine::Classification {
         // The bar must never go back: count on reading every file in full until the leading
         // blocks tell how many files are left to read.
         progress_.expect(leadingBytesOf(files_.size()) + bytesOfEvery(files_.size()));
-        const std::vector<std::size_t> readable = readLeadingBlocks(inDiskOrder());
+        std::vector<std::size_t> readable = readLeadingBlocks(inDiskOrder());
         const std::vector<std::vector<std::size_t>> sets =
-            keepLeading_ ? setsBySameLeadingBytes(readable) : setsBySameKey(readable);
+            keepLeading_ ? setsBySameLeadingBytes(std::move(readable))
+                         : setsBySameKey(std::move(readable));
         // Where the leading blocks were compared byte for byte, or made the keys, the files of a
         // set are equal up to the block's end; a key of a hash only says that they may be.
         const std::int64_t knownEqual =

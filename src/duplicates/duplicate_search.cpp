@@ -14,7 +14,10 @@ namespace bk {
 
 namespace {
 
-using Bucket = std::vector<std::size_t>; // ordinals in catalogue order
+// Ordinals in catalogue order. Four bytes each, as are a file's bucket and place in it: a
+// catalogue of a million files spends them on every file.
+using Ordinal = std::uint32_t;
+using Bucket = std::vector<Ordinal>;
 
 // The catalogue in order, with the files that can match one another in buckets: of one size
 // (above 0) for the content search, of one folded name for the name search. Each reference then
@@ -123,10 +126,10 @@ class CandidateIndex {
         return first;
     }
     struct Place {
-        std::size_t bucket;
-        std::size_t position;
+        std::uint32_t bucket;
+        std::uint32_t position;
     };
-    static constexpr std::size_t NoBucket = static_cast<std::size_t>(-1);
+    static constexpr std::uint32_t NoBucket = static_cast<std::uint32_t>(-1);
 
     template <typename Key>
     std::size_t bucketFor(std::unordered_map<Key, std::size_t>& bucketOfKey, const Key& key) {
@@ -141,8 +144,9 @@ class CandidateIndex {
         if (split_.size() < buckets_.size()) {
             split_.resize(buckets_.size(), false);
         }
-        place_[ordinal] = {bucket, buckets_[bucket].size()};
-        buckets_[bucket].push_back(ordinal);
+        place_[ordinal] = {static_cast<std::uint32_t>(bucket),
+                           static_cast<std::uint32_t>(buckets_[bucket].size())};
+        buckets_[bucket].push_back(static_cast<Ordinal>(ordinal));
     }
 
     std::vector<FileRecord*> files_;
@@ -204,7 +208,7 @@ class FilesDone final : public ClassObserver {
 std::vector<FileRecord*> FilesOf(const CandidateIndex& index, const Bucket& bucket) {
     std::vector<FileRecord*> files;
     files.reserve(bucket.size());
-    for (const std::size_t ordinal : bucket) {
+    for (const Ordinal ordinal : bucket) {
         files.push_back(index.files()[ordinal]);
     }
     return files;
