@@ -59,7 +59,7 @@ int FolderHandles::handleOf(std::string_view folder) {
     }
     const int handle = OpenFolder(ResolvePath(programFolder_, folder));
     if (handle < 0 && (errno == EMFILE || errno == ENFILE)) {
-        return -1; // a passing want, not a fact about the folder: asked again next time
+        return NoneLeft; // a passing want, not a fact about the folder: not remembered
     }
     handles_.emplace(std::string(folder), handle);
     return handle;

@@ -23,7 +23,9 @@ class FolderHandles {
 
     // Lets every folder go when folders more would pass the bound.
     void makeRoom(std::size_t folders);
-    // The handle of folder (as a full path joins it; "" is the root), or -1.
+    // The handle of folder (as a full path joins it; "" is the root); -1 when it cannot be
+    // opened, NoneLeft when the program has no descriptor left for it just now.
+    static constexpr int NoneLeft = -2;
     int handleOf(std::string_view folder);
     void letAllGo();
 

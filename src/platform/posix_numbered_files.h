@@ -32,6 +32,8 @@ class PosixNumberedFiles final : public NumberedFiles {
     const Counters& counters() const override { return counters_; }
 
   private:
+    void openOnceMore(std::span<FirstBytes> batch, const std::vector<std::size_t>& again,
+                      std::vector<posix::Request>& opens, std::vector<std::size_t>& opened);
     // Keeps handle under number, in place of whatever the number held.
     void hold(int number, int handle);
     int handleOf(int number) const;

@@ -16,6 +16,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -610,6 +611,40 @@ TEST_F(FileServicesTest, FilesOfABatchStayOpenUnderTheirNumbersAfterTheBytesRead
     files.closeAll(kept);
     files.letFoldersGo();
     EXPECT_EQ(OpenDescriptors(), before);
+}
+
+// The folders held for batches take descriptors of their own; when none is left for the
+// next batch's files, the held folders go and the files are opened all the same.
+TEST_F(FileServicesTest, ABatchThatFindsNoDescriptorLeftLetsTheHeldFoldersGo) {
+    std::vector<std::string> folders;
+    std::vector<std::string> contents;
+    for (int i = 0; i < 40; ++i) {
+        folders.push_back(tree_.path("held/d" + std::to_string(i)));
+        contents.push_back("content " + std::to_string(i));
+        tree_.write("held/d" + std::to_string(i) + "/f", contents.back());
+    }
+    PosixNumberedFiles files(programFolder());
+    std::vector<std::string> room(folders.size(), std::string(32, '\0'));
+    const auto readAll = [&](std::size_t from, std::size_t to) {
+        std::vector<FirstBytes> batch;
+        for (std::size_t i = from; i < to; ++i) {
+            batch.push_back({folders[i], "f", reinterpret_cast<unsigned char*>(room[i].data()),
+                             static_cast<std::int64_t>(contents[i].size()) + 1});
+        }
+        files.openAndRead(batch);
+        return BytesOf(batch);
+    };
+    readAll(0, 30); // thirty folders held
+    rlimit before{};
+    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &before), 0);
+    rlimit tight = before;
+    tight.rlim_cur = static_cast<rlim_t>(OpenDescriptors() + 3);
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &tight), 0);
+    const std::vector<std::string> got = readAll(30, 40);
+    setrlimit(RLIMIT_NOFILE, &before);
+    for (std::size_t i = 0; i < got.size(); ++i) {
+        EXPECT_EQ(got[i], contents[30 + i]) << i;
+    }
 }
 
 TEST_F(FileServicesTest, CurrentIdentityIsWhatTheOpenHandleSeesNow) {
