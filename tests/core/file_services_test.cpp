@@ -511,15 +511,35 @@ TEST_F(FileServicesTest, HandlesAreReleasedOnReopeningAndAtTheEnd) {
     EXPECT_EQ(DescriptorsOpenOn(path), 0);
 }
 
-// What openAndRead brought of each file of a batch: its bytes, none when nothing came.
-std::vector<std::string> BytesOf(const std::vector<FirstBytes>& batch) {
-    std::vector<std::string> bytes;
-    for (const FirstBytes& file : batch) {
-        bytes.emplace_back(reinterpret_cast<const char*>(file.into),
-                           static_cast<std::size_t>(std::max<std::int64_t>(file.got, 0)));
+// A batch of files to open and read, holding the texts and the room its requests point into.
+class Batch {
+  public:
+    void add(std::string folder, std::string name, std::int64_t length, int keepAs = -1) {
+        auto& held = *held_.emplace_back(
+            std::make_unique<Held>(Held{std::move(folder), std::move(name),
+                                        std::string(static_cast<std::size_t>(length), '\0')}));
+        files.push_back({held.folder, held.name, reinterpret_cast<unsigned char*>(held.room.data()),
+                         length, keepAs});
     }
-    return bytes;
-}
+    // What came of each file: its bytes, none when nothing came.
+    std::vector<std::string> bytes() const {
+        std::vector<std::string> bytes;
+        for (const FirstBytes& file : files) {
+            bytes.emplace_back(reinterpret_cast<const char*>(file.into),
+                               static_cast<std::size_t>(std::max<std::int64_t>(file.got, 0)));
+        }
+        return bytes;
+    }
+    std::vector<FirstBytes> files;
+
+  private:
+    struct Held {
+        std::string folder;
+        std::string name;
+        std::string room;
+    };
+    std::vector<std::unique_ptr<Held>> held_;
+};
 
 TEST_F(FileServicesTest, FirstBytesComeOnlyFromRegularFilesAndShowWhereTheyEnd) {
     tree_.write("in/a.txt", "alpha");
@@ -545,66 +565,53 @@ TEST_F(FileServicesTest, FirstBytesComeOnlyFromRegularFilesAndShowWhereTheyEnd) 
         {tree_.path("gone"), "a.txt", 5, ""},
         {tree_.path("in"), "a.txt", 2, "al"}, // the held folder again after another
     };
-    std::vector<std::string> room(std::size(cases), std::string(8, '\0'));
-    std::vector<FirstBytes> batch;
-    for (std::size_t i = 0; i < std::size(cases); ++i) {
-        batch.push_back({cases[i].folder, cases[i].name,
-                         reinterpret_cast<unsigned char*>(room[i].data()), cases[i].length});
+    Batch batch;
+    for (const auto& each : cases) {
+        batch.add(each.folder, each.name, each.length);
     }
     PosixNumberedFiles files(programFolder());
     const int before = OpenDescriptors();
     WithoutWaiting<bool>("the first bytes", [&] {
-        files.openAndRead(batch);
+        files.openAndRead(batch.files);
         return true;
     });
-    const std::vector<std::string> got = BytesOf(batch);
+    const std::vector<std::string> got = batch.bytes();
     for (std::size_t i = 0; i < std::size(cases); ++i) {
         EXPECT_EQ(got[i], cases[i].expected) << cases[i].folder << " / " << cases[i].name;
     }
-    EXPECT_EQ(batch[4].got, -1) << "a symbolic link is never opened";
+    EXPECT_EQ(batch.files[4].got, -1) << "a symbolic link is never opened";
     files.letFoldersGo();
     EXPECT_EQ(OpenDescriptors(), before) << "no file or folder is left open";
 }
 
 TEST_F(FileServicesTest, FilesOfABatchStayOpenUnderTheirNumbersAfterTheBytesRead) {
     std::vector<std::string> contents;
-    std::vector<std::string> room;
+    Batch batch;
     for (int i = 0; i < 1500; ++i) {
+        const std::string folder = "many/d" + std::to_string(i % 37);
         contents.push_back(
             std::string(static_cast<std::size_t>(1 + i % 300), static_cast<char>('a' + i % 26)) +
             std::to_string(i));
-        tree_.write("many/d" + std::to_string(i % 37) + "/f" + std::to_string(i), contents.back());
-        room.emplace_back(100, '\0');
-    }
-    std::vector<std::string> folders;
-    std::vector<std::string> names;
-    for (int i = 0; i < 1500; ++i) {
-        folders.push_back(tree_.path("many/d" + std::to_string(i % 37)));
-        names.push_back("f" + std::to_string(i));
-    }
-    std::vector<FirstBytes> batch;
-    for (std::size_t i = 0; i < names.size(); ++i) {
+        tree_.write(folder + "/f" + std::to_string(i), contents.back());
         // Every tenth file is kept, the others closed at once.
-        const int keepAs = i % 10 == 0 ? static_cast<int>(i) : -1;
-        batch.push_back(
-            {folders[i], names[i], reinterpret_cast<unsigned char*>(room[i].data()), 100, keepAs});
+        batch.add(tree_.path(folder), "f" + std::to_string(i), 100, i % 10 == 0 ? i : -1);
     }
     PosixNumberedFiles files(programFolder());
     const int before = OpenDescriptors();
-    files.openAndRead(batch);
-    const std::vector<std::string> got = BytesOf(batch);
+    files.openAndRead(batch.files);
+    const std::vector<std::string> got = batch.bytes();
     std::vector<int> kept;
     for (std::size_t i = 0; i < contents.size(); ++i) {
         ASSERT_EQ(got[i], contents[i].substr(0, 100)) << i;
-        if (batch[i].keepAs >= 0) {
-            files.makeCurrent(batch[i].keepAs);
+        if (batch.files[i].keepAs >= 0) {
+            files.makeCurrent(batch.files[i].keepAs);
             unsigned char rest[400];
             const std::int64_t more = files.read(rest, sizeof rest);
             EXPECT_EQ(
                 std::string(reinterpret_cast<const char*>(rest), static_cast<std::size_t>(more)),
                 contents[i].substr(std::min<std::size_t>(100, contents[i].size())))
                 << i;
-            kept.push_back(batch[i].keepAs);
+            kept.push_back(batch.files[i].keepAs);
         }
     }
     EXPECT_EQ(files.counters().filesOpened, contents.size());
@@ -616,34 +623,25 @@ TEST_F(FileServicesTest, FilesOfABatchStayOpenUnderTheirNumbersAfterTheBytesRead
 // The folders held for batches take descriptors of their own; when none is left for the
 // next batch's files, the held folders go and the files are opened all the same.
 TEST_F(FileServicesTest, ABatchThatFindsNoDescriptorLeftLetsTheHeldFoldersGo) {
-    std::vector<std::string> folders;
-    std::vector<std::string> contents;
+    Batch held;
+    Batch next;
     for (int i = 0; i < 40; ++i) {
-        folders.push_back(tree_.path("held/d" + std::to_string(i)));
-        contents.push_back("content " + std::to_string(i));
-        tree_.write("held/d" + std::to_string(i) + "/f", contents.back());
+        const std::string folder = "held/d" + std::to_string(i);
+        tree_.write(folder + "/f", "content " + std::to_string(i));
+        (i < 30 ? held : next).add(tree_.path(folder), "f", 32);
     }
     PosixNumberedFiles files(programFolder());
-    std::vector<std::string> room(folders.size(), std::string(32, '\0'));
-    const auto readAll = [&](std::size_t from, std::size_t to) {
-        std::vector<FirstBytes> batch;
-        for (std::size_t i = from; i < to; ++i) {
-            batch.push_back({folders[i], "f", reinterpret_cast<unsigned char*>(room[i].data()),
-                             static_cast<std::int64_t>(contents[i].size()) + 1});
-        }
-        files.openAndRead(batch);
-        return BytesOf(batch);
-    };
-    readAll(0, 30); // thirty folders held
+    files.openAndRead(held.files); // thirty folders held
     rlimit before{};
     ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &before), 0);
     rlimit tight = before;
     tight.rlim_cur = static_cast<rlim_t>(OpenDescriptors() + 3);
     ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &tight), 0);
-    const std::vector<std::string> got = readAll(30, 40);
+    files.openAndRead(next.files);
     setrlimit(RLIMIT_NOFILE, &before);
+    const std::vector<std::string> got = next.bytes();
     for (std::size_t i = 0; i < got.size(); ++i) {
-        EXPECT_EQ(got[i], contents[30 + i]) << i;
+        EXPECT_EQ(got[i], "content " + std::to_string(30 + i)) << i;
     }
 }
 

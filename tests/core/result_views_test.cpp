@@ -2,6 +2,8 @@
 #include "ui/result_views.h"
 #include "ui/texts.h"
 
+#include <functional>
+
 namespace bk::test {
 
 namespace {
@@ -100,24 +102,38 @@ TEST_F(ResultViewsTest, SearchWithoutGroupsLeavesOneNoticeRowAndTheBareCaption) 
     }
 }
 
-TEST_F(ResultViewsTest, NewSearchEmptiesTheMembersOfTheGroupShownBefore) {
-    addTwoGroups();
-    RefreshViews(program, ShowGroups);
-    controls.setState(GroupsView, 0);
-    RefreshViews(program, ShowMembers);
-    ASSERT_EQ(controls.countItems(MembersView), 3);
-
-    RefreshViews(program, ShowGroups);
-    EXPECT_EQ(controls.countItems(MembersView), 0);
-    EXPECT_TRUE(rows(MembersView).empty());
-
-    // Also when the new search found nothing at all.
-    controls.setState(GroupsView, 1);
-    RefreshViews(program, ShowMembers);
-    ASSERT_EQ(controls.countItems(MembersView), 2);
-    dropGroups();
-    RefreshViews(program, ShowGroups);
-    EXPECT_EQ(controls.countItems(MembersView), 0);
+// The members of a group shown go whenever no group is chosen any more.
+TEST_F(ResultViewsTest, MembersViewEmptiesWhenNoGroupIsChosen) {
+    const struct {
+        const char* after;
+        std::int64_t group;
+        std::function<void()> change;
+    } cases[] = {
+        {"a new search", 0, [this] { RefreshViews(program, ShowGroups); }},
+        {"a new search that found nothing", 1,
+         [this] {
+             dropGroups();
+             RefreshViews(program, ShowGroups);
+         }},
+        {"the choice undone", 0,
+         [this] {
+             controls.setState(GroupsView, -1);
+             RefreshViews(program, ShowMembers);
+         }},
+    };
+    for (const auto& each : cases) {
+        SCOPED_TRACE(each.after);
+        dropGroups();
+        addTwoGroups();
+        RefreshViews(program, ShowGroups);
+        controls.setState(GroupsView, each.group);
+        RefreshViews(program, ShowMembers);
+        ASSERT_GT(controls.countItems(MembersView), 0);
+        each.change();
+        EXPECT_EQ(controls.countItems(MembersView), 0);
+        EXPECT_TRUE(rows(MembersView).empty());
+        EXPECT_EQ(controls.getState(MembersView), -1);
+    }
 }
 
 TEST_F(ResultViewsTest, MembersViewListsFullPathsOfTheSelectedGroup) {
@@ -136,19 +152,6 @@ TEST_F(ResultViewsTest, MembersViewListsFullPathsOfTheSelectedGroup) {
         EXPECT_EQ(rows(MembersView), expected[static_cast<std::size_t>(group)]);
         EXPECT_EQ(selectedRowCount(MembersView), 1);
     }
-}
-
-TEST_F(ResultViewsTest, MembersViewStaysEmptyWithoutASelectedGroup) {
-    addTwoGroups();
-    RefreshViews(program, ShowGroups);
-    controls.setState(GroupsView, 0);
-    RefreshViews(program, ShowMembers);
-    ASSERT_EQ(controls.countItems(MembersView), 3);
-
-    controls.setState(GroupsView, -1);
-    RefreshViews(program, ShowMembers);
-    EXPECT_EQ(controls.countItems(MembersView), 0);
-    EXPECT_EQ(controls.getState(MembersView), -1);
 }
 
 TEST_F(ResultViewsTest, MembersViewStaysEmptyWhenNoSearchFoundGroups) {
