@@ -5,7 +5,7 @@
 #include "catalogue/folder_scan.h"
 #include "duplicates/content_engine.h"
 #include "duplicates/duplicate_search.h"
-#include "platform/posix_file_services.h"
+#include "platform/native_file_services.h"
 #include "platform/resource_usage.h"
 #include "unwatched.h"
 
@@ -35,7 +35,7 @@ void PrintGroups(bk::Catalogue& catalogue) {
         for (std::int64_t i = 0; i < group.memberCount && member != nullptr; ++i) {
             const std::string& folder = member->folder;
             std::fwrite(folder.data(), 1, folder.size(), stdout);
-            std::fputc('/', stdout);
+            std::fputc(bk::PathSeparator, stdout);
             std::fwrite(member->name.data(), 1, member->name.size(), stdout);
             std::fputc('\n', stdout);
             member = bk::MemberList::nextOf(member);
@@ -53,10 +53,10 @@ int main(int argc, char* argv[]) {
     // The program resolves relative names against its own folder; on a command line they
     // mean the current one.
     std::string folder = argv[1];
-    if (folder.empty() || folder.back() != '/') {
-        folder += '/';
+    if (folder.empty() || bk::PathSeparators.find(folder.back()) == std::string::npos) {
+        folder += bk::PathSeparator;
     }
-    bk::PosixFileServices files(bk::CurrentFolder());
+    bk::NativeFileServices files(bk::CurrentFolder());
     bk::Catalogue catalogue;
     Unwatched unwatched;
 

@@ -3,6 +3,7 @@
 #include "catalogue/cursor_list.h"
 #include "catalogue/scanned_folder.h"
 #include "platform/file_identity.h"
+#include "platform/file_paths.h"
 
 #include <cstdint>
 #include <optional>
@@ -13,7 +14,7 @@ namespace bk {
 // A file found by a folder scan.
 struct FileRecord {
     std::int64_t size = 0;
-    ScannedFolder folder; // as walked; never ends in "/" ("" for files directly in the root)
+    ScannedFolder folder; // as walked; never ends in a separator ("" for the root's files)
     std::string name;
     // 1 only while a search runs, for a file already placed in a group as a later member.
     std::uint8_t grouped = 0;
@@ -42,7 +43,7 @@ struct PatternRecord {
 };
 
 struct FolderRecord {
-    std::string path; // as chosen, with its trailing "/"
+    std::string path; // as chosen, with its trailing separator
     std::optional<FileIdentity> identity;
 };
 
@@ -61,11 +62,11 @@ struct Catalogue {
     FolderList folders;
 };
 
-// The full path of a file: its folder, "/" and its name.
+// The full path of a file: its folder, the separator and its name.
 inline std::string FullPath(const std::string& folder, const std::string& name) {
     std::string path;
     path.reserve(folder.size() + 1 + name.size());
-    path.append(folder).append("/").append(name);
+    path.append(folder).append(1, PathSeparator).append(name);
     return path;
 }
 

@@ -34,7 +34,8 @@ void WalkFolder(Catalogue& catalogue, FolderScans& scans, const std::string& pat
                                     : ScannedFolder::Added(path, scans.entryIdentity());
         } else if (kind == EntryFolder && entry != "..") {
             const std::string inner = entry;
-            WalkFolder(catalogue, scans, path + "/" + inner, &here, inner, depth + 1, observer);
+            WalkFolder(catalogue, scans, path + PathSeparator + inner, &here, inner, depth + 1,
+                       observer);
             scans.makeCurrent(depth);
         } else if (kind == EntryFile && MatchesAnyPattern(catalogue.patterns, entry)) {
             CatalogueEntry(catalogue.files, scans, here);
@@ -50,9 +51,11 @@ void ScanFolder(Catalogue& catalogue, FolderScans& scans, const std::string& pat
     if (depth == 0) {
         SplitPatterns(catalogue.patterns, patternText);
     }
-    // The root is walked as "", so that its files get the folder "" and the full path "/name".
-    const std::string folder =
-        !path.empty() && path.back() == '/' ? path.substr(0, path.size() - 1) : path;
+    // The root is walked as "" (on Windows "C:"), so that its files get the full path "/name"
+    // ("C:\name").
+    const bool separatorLast =
+        !path.empty() && PathSeparators.find(path.back()) != std::string_view::npos;
+    const std::string folder = separatorLast ? path.substr(0, path.size() - 1) : path;
     WalkFolder(catalogue, scans, folder, nullptr, {}, depth, observer);
 }
 

@@ -1,5 +1,7 @@
 #include "catalogue/scanned_folder.h"
 
+#include "platform/file_paths.h"
+
 #include <algorithm>
 
 namespace bk {
@@ -15,7 +17,7 @@ ScannedFolder ScannedFolder::Added(std::string path, const FileIdentity& identit
 ScannedFolder ScannedFolder::inside(std::string_view name, const FileIdentity& identity) const {
     ScannedFolder inner;
     std::string path = str();
-    path.append("/").append(name);
+    path.append(1, PathSeparator).append(name);
     inner.node_ = new Node{std::move(path), identity, *this, true};
     return inner;
 }
@@ -27,7 +29,7 @@ std::optional<FolderWay> ScannedFolder::way() const {
     FolderWay way;
     const Node* node = node_;
     for (; node->parent.node_ != nullptr; node = node->parent.node_) {
-        // Each path extends its parent's by "/" and the folder's name.
+        // Each path extends its parent's by a separator and the folder's name.
         way.steps.push_back({node->path.substr(node->parent.str().size() + 1), node->identity});
     }
     std::reverse(way.steps.begin(), way.steps.end());

@@ -32,7 +32,7 @@ class ScannedFolder {
     }
     ~ScannedFolder() { release(); }
 
-    // The added folder a walk begins at (never ending in "/"), as it was read.
+    // The added folder a walk begins at (never ending in a separator), as it was read.
     static ScannedFolder Added(std::string path, const FileIdentity& identity);
     // The folder name inside this walked folder, as it was read.
     ScannedFolder inside(std::string_view name, const FileIdentity& identity) const;

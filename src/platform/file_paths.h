@@ -8,6 +8,16 @@
 
 namespace bk {
 
+// What joins a folder and a name in a path, and every character that may separate the parts of
+// a path: Windows takes "/" as well as its own "\\".
+#ifdef _WIN32
+inline constexpr char PathSeparator = '\\';
+inline constexpr std::string_view PathSeparators = "\\/";
+#else
+inline constexpr char PathSeparator = '/';
+inline constexpr std::string_view PathSeparators = "/";
+#endif
+
 // Resolves a name the way every service of the file layer does: absolute names stay as they are,
 // the empty name is the root, anything else is taken relative to programFolder (which ends in
 // "/"). The process's current directory is never changed. Names are byte strings, handed to the

@@ -1,6 +1,7 @@
 #include "ui/result_views.h"
 
 #include "catalogue/case_folding.h"
+#include "platform/file_paths.h"
 #include "ui/control_numbers.h"
 #include "ui/status_line.h"
 #include "ui/texts.h"
@@ -120,11 +121,12 @@ void RefreshViews(Program& program, int flags) {
 }
 
 std::string FileExtension(std::string_view name) {
-    const std::size_t mark = name.find_last_of("./");
-    if (mark == std::string_view::npos || name[mark] != '.') {
+    const std::size_t dot = name.rfind('.');
+    const std::size_t separator = name.find_last_of(PathSeparators);
+    if (dot == std::string_view::npos || (separator != std::string_view::npos && separator > dot)) {
         return {};
     }
-    std::string_view extension = name.substr(mark + 1);
+    std::string_view extension = name.substr(dot + 1);
     return std::string(extension.substr(0, extension.find('"')));
 }
 

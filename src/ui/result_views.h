@@ -13,7 +13,7 @@ enum ViewFlags : int { ShowFiles = 1, ShowGroups = 2, ShowMembers = 4 };
 void RefreshViews(Program& program, int flags);
 
 // The text after the last "." of a name, cut at a double quote; empty when the name has no "."
-// or a "/" follows the last one.
+// or a path separator follows the last one.
 std::string FileExtension(std::string_view name);
 
 } // namespace bk

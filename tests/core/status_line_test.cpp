@@ -1,4 +1,4 @@
-#include "platform/posix_file_services.h"
+#include "platform/native_file_services.h"
 #include "support/recording_control_layer.h"
 #include "support/temp_tree.h"
 #include "ui/event_loop.h"
@@ -18,7 +18,7 @@ class StatusLineTest : public ::testing::Test {
     StatusLineTest() : files(tree.root() + "/"), program(controls, files) {}
 
     TempTree tree;
-    PosixFileServices files;
+    NativeFileServices files;
     RecordingControlLayer controls;
     Program program;
 };

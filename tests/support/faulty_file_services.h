@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/posix_file_services.h"
+#include "platform/native_file_services.h"
 #include "support/file_faults.h"
 
 #include <set>
@@ -178,7 +178,7 @@ struct FaultyParts {
         : real(programFolder), files(real.files, programFolder, plan),
           scans(real.scans, programFolder, plan), removal(real.removal, programFolder, plan) {}
     FileFaults* plan = nullptr;
-    PosixFileServices real;
+    NativeFileServices real;
     FaultyNumberedFiles files;
     FaultyFolderScans scans;
     FaultyRemoval removal;

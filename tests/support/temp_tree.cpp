@@ -1,11 +1,12 @@
 #include "support/temp_tree.h"
 
-#include <cstdlib>
+#include "platform/file_paths.h"
+
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <stdexcept>
-#include <sys/stat.h>
 
 namespace bk::test {
 
@@ -28,11 +29,19 @@ void MakeWritable(const fs::path& root) {
 } // namespace
 
 TempTree::TempTree() {
-    std::string pattern = (fs::temp_directory_path() / "bk-test-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) {
-        throw std::runtime_error("cannot make a temporary folder");
+    // A folder of a new name, made by this process alone: creating it fails if it is there.
+    std::random_device seed;
+    std::mt19937_64 random(seed());
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const fs::path candidate =
+            fs::temp_directory_path() / ("bk-test-" + std::to_string(random() % 1'000'000'000));
+        std::error_code error;
+        if (fs::create_directory(candidate, error)) {
+            root_ = candidate.string();
+            return;
+        }
     }
-    root_ = pattern;
+    throw std::runtime_error("cannot make a temporary folder");
 }
 
 TempTree::~TempTree() {
@@ -42,7 +51,7 @@ TempTree::~TempTree() {
 }
 
 std::string TempTree::path(std::string_view relative) const {
-    return root_ + "/" + std::string(relative);
+    return root_ + PathSeparator + std::string(relative);
 }
 
 std::string TempTree::write(std::string_view relative, std::string_view content) {
@@ -73,8 +82,8 @@ std::string ReadWholeFile(const std::string& path) {
 }
 
 bool PathExists(const std::string& path) {
-    struct stat info {};
-    return lstat(path.c_str(), &info) == 0;
+    std::error_code error;
+    return fs::exists(fs::symlink_status(path, error));
 }
 
 } // namespace bk::test
