@@ -25,3 +25,7 @@ PACKAGE_PACKAGES=(dpkg-dev file)
 # Checking the package: lintian, the validators, and the end-to-end test on the unpacked program.
 CHECK_PACKAGES=(lintian appstream desktop-file-utils xvfb xauth xdotool x11-utils imagemagick
     fonts-dejavu-core qt6-translations-l10n)
+# The Windows program: the cross compiler, GoogleTest's sources, and Wine with its fonts to run
+# the tests, on an X server of their own for the window and end-to-end tests.
+WINDOWS_PACKAGES=(cmake make g++-mingw-w64-x86-64-posix googletest wine64 wine fonts-wine xvfb
+    xauth xdotool x11-utils imagemagick perl)

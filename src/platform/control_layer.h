@@ -70,7 +70,7 @@ class ControlLayer {
     virtual int waitEvent() = 0;
     virtual int eventControl() const = 0;
 
-    // The folder the user chose, as an absolute path ending in "/", or "" when cancelled.
+    // The folder the user chose, as an absolute path ending in the separator, or "" when cancelled.
     virtual std::string chooseFolder(std::string_view title, std::string_view initialFolder) = 0;
     // A modal box with one OK button.
     virtual void messageBox(std::string_view title, std::string_view text) = 0;

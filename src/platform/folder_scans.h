@@ -19,7 +19,7 @@ class FolderScans {
   public:
     virtual ~FolderScans() = default;
 
-    // Starts scan number over path (the empty path is the root; a trailing "/" is allowed),
+    // Starts scan number over path (the empty path is the root; a trailing separator is allowed),
     // replacing whatever the number held, and makes it the current scan. Only "every entry" is
     // offered as pattern: the empty pattern, "*" or "*.*"; any other pattern is refused rather
     // than silently ignored. False when the folder cannot be read completely or the pattern is

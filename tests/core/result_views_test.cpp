@@ -1,3 +1,4 @@
+#include "platform/file_paths.h"
 #include "support/program_fixture.h"
 #include "ui/result_views.h"
 #include "ui/texts.h"
@@ -140,10 +141,13 @@ TEST_F(ResultViewsTest, MembersViewListsFullPathsOfTheSelectedGroup) {
     addTwoGroups();
     addGroup({{"", "root.cfg"}, {"/etc", "root.cfg"}});
     RefreshViews(program, ShowGroups);
+    const auto path = [](std::string folder, std::string_view name) {
+        return folder.append(1, PathSeparator).append(name);
+    };
     const std::vector<std::vector<std::string>> expected = {
-        {"/one/a.txt", "/two/a.txt", "/three/b.txt"},
-        {"/one/c.dat", "/four/d.dat"},
-        {"/root.cfg", "/etc/root.cfg"},
+        {path("/one", "a.txt"), path("/two", "a.txt"), path("/three", "b.txt")},
+        {path("/one", "c.dat"), path("/four", "d.dat")},
+        {path("", "root.cfg"), path("/etc", "root.cfg")},
     };
     for (std::int64_t group = 0; group < 3; ++group) {
         SCOPED_TRACE(group);

@@ -5,7 +5,8 @@
 #
 #   end_to_end_test.sh <brannoway-kestrill binary> <folder for the screenshots>
 #
-# Needs Xvfb, xdotool, xwininfo (x11-utils), import/convert (imagemagick) and perl.
+# Needs Xvfb, xdotool, xwininfo (x11-utils), import/convert (imagemagick) and perl. The Windows
+# program (a binary ending in .exe) runs under Wine, in the WINEPREFIX of the caller.
 set -euo pipefail
 
 readonly MainTitle="Brannoway-Kestrill"
@@ -44,6 +45,8 @@ usage_and_tools() {
 
 usage_and_tools "$@"
 program="$(realpath "$1")"
+under_wine=""
+case "$program" in *.exe) under_wine=1 ;; esac
 shots="$(realpath -m "$2")"
 mkdir -p "$shots"
 rm -f "$shots/failure.png"
@@ -98,6 +101,11 @@ source "$(dirname "${BASH_SOURCE[0]}")/x_server.sh"
 # Started from the tree, which the chooser then shows first. Settings that would scale or
 # restyle the window are left out: the clicks land by position.
 start_program() {
+    if [ -n "$under_wine" ]; then
+        (cd "$tree" && WINEDEBUG=-all exec wine "$program") >"$work/program.log" 2>&1 </dev/null &
+        program_pid=$!
+        return
+    fi
     (
         cd "$tree"
         unset WAYLAND_DISPLAY QT_SCALE_FACTOR QT_SCREEN_SCALE_FACTORS QT_AUTO_SCREEN_SCALE_FACTOR \
@@ -214,8 +222,14 @@ wait_window_gone() {
 }
 
 # Keys go where the X server's input focus is; the program moves it to a window it activates.
+# Wine leaves that to a window manager, and there is none: the test gives the focus itself, as
+# a click on the window's frame would.
 wait_for_focus() {
     local id="$1" what="$2" deadline=$((SECONDS + TimeoutSeconds))
+    if [ -n "$under_wine" ]; then
+        x xdotool windowfocus --sync "$id" || fail "\"$what\" could not take the keyboard focus"
+        return 0
+    fi
     until [ "$(x xdotool getwindowfocus 2>/dev/null)" = "$id" ]; do
         expect_program_running "while waiting for \"$what\" to take the keyboard"
         [ "$SECONDS" -lt "$deadline" ] || fail "\"$what\" never took the keyboard focus"
@@ -349,6 +363,11 @@ make_tree() {
 # The chooser opens with the file-name field focused; a typed folder path and Enter choose it.
 add_folder() {
     local window="$1" folder="$2" chooser
+    # Windows paths: the tree lies on Wine's drive Z:, which is the root of the file system.
+    if [ -n "$under_wine" ]; then
+        [ "${folder#/}" != "$folder" ] && folder="Z:$folder"
+        folder="${folder//\//\\}"
+    fi
     press "$window" "${AddFolderAt[@]}"
     chooser="$(wait_for_window "$ChooserTitle")"
     wait_for_focus "$chooser" "$ChooserTitle"
@@ -423,10 +442,25 @@ window_geometry() {
         END { print width, height, left, top }'
 }
 
+# Where Wine puts the client area of the centred window: its top is half the frame's extra
+# height above the middle, and the frame adds a caption and a border of a few pixels each.
+wine_client_top() {
+    local top
+    top="$(window_geometry "$main" | cut -d' ' -f4)"
+    if [ "$top" -gt $(((ScreenHeight - 480) / 2)) ] && [ "$top" -le $(((ScreenHeight - 480) / 2 + 30)) ]; then
+        echo "$top"
+    else
+        echo "within 30 pixels below $(((ScreenHeight - 480) / 2))"
+    fi
+}
+
 step1_window_appears() {
     log "1: the window appears"
     main="$(wait_for_window "$MainTitle")"
     local want="640 480 $(((ScreenWidth - 640) / 2)) $(((ScreenHeight - 480) / 2))"
+    # Wine shows the client area alone, placed where it lies in the frame of the centred window:
+    # below its caption.
+    [ -n "$under_wine" ] && want="640 480 $(((ScreenWidth - 640) / 2)) $(wine_client_top)"
     local first_seen now deadline=$((SECONDS + TimeoutSeconds))
     first_seen="$(window_geometry "$main")"
     now="$first_seen"
