@@ -38,6 +38,13 @@ template <typename Info> bool MayBeDelivered(const Info& info) {
            (info.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
 }
 
+// The listing has ended: after the last batch the system says there are no more files, but a
+// listing that has no entry at all, not even "." and ".." (the root of an empty drive lists
+// neither), says at its start that there is no such file.
+bool MeansListingEnd(DWORD error, bool atStart) {
+    return error == ERROR_NO_MORE_FILES || (atStart && error == ERROR_FILE_NOT_FOUND);
+}
+
 // Hands every entry of the listing to take, batch by batch, from the listing's start: first
 // asks with the class that starts over, then with the one that goes on.
 template <typename Info, typename Take>
@@ -50,7 +57,7 @@ Listing ReadListing(HANDLE folder, FILE_INFO_BY_HANDLE_CLASS fromStart,
     for (FILE_INFO_BY_HANDLE_CLASS asked = fromStart;; asked = goingOn) {
         if (!GetFileInformationByHandleEx(folder, asked, room.data(), roomBytes)) {
             const DWORD error = GetLastError();
-            if (error == ERROR_NO_MORE_FILES) {
+            if (MeansListingEnd(error, asked == fromStart)) {
                 return Listing::Complete;
             }
             return asked == fromStart && MeansUnsupported(error) ? Listing::Unsupported
