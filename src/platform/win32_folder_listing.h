@@ -1,7 +1,6 @@
 #pragma once
 
-#include "platform/file_identity.h"
-#include "platform/folder_scans.h"
+#include "platform/listed_folder_scans.h"
 
 #include <cstdint>
 #include <string>
@@ -11,11 +10,7 @@
 // Reading a folder's entries from the system, each with who it is and how it looks.
 namespace bk::win32 {
 
-struct ListedEntry {
-    std::string name;
-    EntryKind kind = EntryEnd;
-    FileIdentity identity; // size 0 for folders
-};
+using bk::ListedEntry;
 
 // Appends the regular files and real folders of the folder held open (for listing) to entries;
 // "." and "..", links, junctions and every other reparse point are left out. device is the
