@@ -3,6 +3,7 @@
 #include "platform/file_paths.h"
 #include "platform/posix_handle.h"
 #include "platform/posix_reading.h"
+#include "platform/proof_comparison.h"
 
 #include <algorithm>
 #include <cstring>
@@ -17,9 +18,6 @@ namespace {
 
 using posix::Handle;
 using posix::IdentityOf;
-
-// Copies are compared in blocks of this size at most, so that the window can show each step.
-constexpr std::int64_t ProofBlockLength = 1 << 20;
 
 std::optional<struct stat> StatusOf(const Handle& handle) {
     struct stat info {};
@@ -111,22 +109,12 @@ bool SameBytes(const Handle& one, const Handle& other, std::int64_t size, ProofP
     if (lseek(one.get(), 0, SEEK_SET) != 0 || lseek(other.get(), 0, SEEK_SET) != 0) {
         return false;
     }
-    const auto length =
-        static_cast<std::size_t>(std::clamp<std::int64_t>(size, 1, ProofBlockLength));
-    std::vector<unsigned char> mine(length);
-    std::vector<unsigned char> theirs(length);
-    progress.compared(0, size);
-    for (std::int64_t done = 0; done < size;) {
-        const std::int64_t wanted = std::min<std::int64_t>(size - done, ProofBlockLength);
-        if (posix::ReadUpTo(one.get(), mine.data(), wanted) != wanted ||
-            posix::ReadUpTo(other.get(), theirs.data(), wanted) != wanted ||
-            std::memcmp(mine.data(), theirs.data(), static_cast<std::size_t>(wanted)) != 0) {
-            return false;
-        }
-        done += wanted;
-        progress.compared(done, size);
-    }
-    return true;
+    const auto reader = [](const Handle& file) {
+        return [&file](unsigned char* into, std::int64_t length) {
+            return posix::ReadUpTo(file.get(), into, length);
+        };
+    };
+    return SameBytesInFull(reader(one), reader(other), size, progress);
 }
 
 // Whether copy proves, now, that the bytes of the open victim stay on disk after it goes.

@@ -1,6 +1,7 @@
 #include "platform/win32_file_removal.h"
 
 #include "platform/file_paths.h"
+#include "platform/proof_comparison.h"
 #include "platform/win32_file_status.h"
 #include "platform/win32_handle.h"
 #include "platform/win32_opening.h"
@@ -16,9 +17,6 @@ namespace bk {
 namespace {
 
 using win32::Handle;
-
-// Copies are compared in blocks of this size at most, so that the window can show each step.
-constexpr std::int64_t ProofBlockLength = 1 << 20;
 
 // Folders on the way are only passed through: what others do with them meanwhile does not
 // matter, as the file is named inside the folder held, and only who that folder is counts.
@@ -103,22 +101,12 @@ bool SameBytes(const Handle& one, const Handle& other, std::int64_t size, ProofP
     if (!win32::MoveTo(one.get(), 0) || !win32::MoveTo(other.get(), 0)) {
         return false;
     }
-    const auto length =
-        static_cast<std::size_t>(std::clamp<std::int64_t>(size, 1, ProofBlockLength));
-    std::vector<unsigned char> mine(length);
-    std::vector<unsigned char> theirs(length);
-    progress.compared(0, size);
-    for (std::int64_t done = 0; done < size;) {
-        const std::int64_t wanted = std::min<std::int64_t>(size - done, ProofBlockLength);
-        if (win32::ReadUpTo(one.get(), mine.data(), wanted) != wanted ||
-            win32::ReadUpTo(other.get(), theirs.data(), wanted) != wanted ||
-            std::memcmp(mine.data(), theirs.data(), static_cast<std::size_t>(wanted)) != 0) {
-            return false;
-        }
-        done += wanted;
-        progress.compared(done, size);
-    }
-    return true;
+    const auto reader = [](const Handle& file) {
+        return [&file](unsigned char* into, std::int64_t length) {
+            return win32::ReadUpTo(file.get(), into, length);
+        };
+    };
+    return SameBytesInFull(reader(one), reader(other), size, progress);
 }
 
 // The copy, held open, when it proves now that the bytes of the open victim stay on disk after
