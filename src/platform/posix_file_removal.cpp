@@ -1,9 +1,8 @@
-#include "platform/posix_file_removal.h"
-
 #include "platform/file_paths.h"
 #include "platform/posix_handle.h"
 #include "platform/posix_reading.h"
 #include "platform/proof_comparison.h"
+#include "platform/system_file_removal.h"
 
 #include <algorithm>
 #include <cstring>

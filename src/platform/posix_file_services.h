@@ -1,9 +1,9 @@
 #pragma once
 
 #include "platform/file_services.h"
-#include "platform/posix_file_removal.h"
 #include "platform/posix_folder_scans.h"
 #include "platform/posix_numbered_files.h"
+#include "platform/system_file_removal.h"
 
 #include <string>
 
@@ -15,7 +15,7 @@ struct PosixFileParts {
         : files(programFolder), scans(programFolder), removal(programFolder) {}
     PosixNumberedFiles files;
     PosixFolderScans scans;
-    PosixFileRemoval removal;
+    SystemFileRemoval removal;
 };
 
 // The file layer of a running program on POSIX: every service resolves relative names against

@@ -1,7 +1,6 @@
-#include "platform/win32_file_removal.h"
-
 #include "platform/file_paths.h"
 #include "platform/proof_comparison.h"
+#include "platform/system_file_removal.h"
 #include "platform/win32_file_status.h"
 #include "platform/win32_handle.h"
 #include "platform/win32_opening.h"

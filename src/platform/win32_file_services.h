@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/file_services.h"
-#include "platform/win32_file_removal.h"
+#include "platform/system_file_removal.h"
 #include "platform/win32_folder_scans.h"
 #include "platform/win32_numbered_files.h"
 
@@ -15,7 +15,7 @@ struct Win32FileParts {
         : files(programFolder), scans(programFolder), removal(programFolder) {}
     Win32NumberedFiles files;
     Win32FolderScans scans;
-    Win32FileRemoval removal;
+    SystemFileRemoval removal;
 };
 
 // The file layer of a running program on Windows: every service resolves relative names against

@@ -1,4 +1,4 @@
-#include "platform/posix_file_removal.h"
+#include "platform/system_file_removal.h"
 #include "support/found_on_disk.h"
 #include "support/open_descriptors.h"
 #include "support/temp_tree.h"

@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace bk {
 
@@ -12,18 +13,19 @@ namespace bk {
 // its folder: the place where a test lets another program change the disk. False refuses.
 using LastMoment = std::function<bool(const std::string& path)>;
 
-// Removal through handles only: the start of a file's way is opened by its path, every folder
-// after it by its name inside the folder before, the file by its name inside the last, and the
-// file goes through its own handle. Relative starts resolve against programFolder.
+// The removal as the system the program is built for makes it (posix_file_removal.cpp,
+// win32_file_removal.cpp): the start of a file's way is opened by its path, every folder after
+// it inside the folder before, never through a link, and the file is named inside the last
+// folder, held open. Relative starts resolve against programFolder.
 bool RemoveFoundFile(std::string_view programFolder, const FoundFile& file,
                      const LastMoment& lastMoment = {});
 bool RemoveProvenCopy(std::string_view programFolder, const FoundFile& file,
                       const std::vector<const FoundFile*>& copies, ProofProgress& progress,
                       const LastMoment& lastMoment = {});
 
-class Win32FileRemoval final : public FileRemoval {
+class SystemFileRemoval final : public FileRemoval {
   public:
-    explicit Win32FileRemoval(std::string programFolder)
+    explicit SystemFileRemoval(std::string programFolder)
         : programFolder_(std::move(programFolder)) {}
     bool removeFound(const FoundFile& file) override {
         return RemoveFoundFile(programFolder_, file);
