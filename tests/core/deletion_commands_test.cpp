@@ -1,14 +1,13 @@
+#include "support/disk_changes.h"
+#include "support/disk_status.h"
 #include "support/program_fixture.h"
 #include "ui/texts.h"
 
 #include <algorithm>
-#include <fcntl.h>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <map>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <optional>
 
 namespace bk::test {
 
@@ -52,7 +51,8 @@ class DeletionCommandsTest : public ProgramTest {
     }
 };
 
-// The ways a file can refuse to go: write-protected (refused even for root) or already gone.
+// The ways a file can refuse to go: write-protected (refused even for root; on Windows, the
+// read-only attribute) or already gone.
 struct Obstacle {
     const char* name;
     std::function<void(DeletionCommandsTest&, std::string_view)> apply;
@@ -62,11 +62,11 @@ const std::vector<Obstacle>& Obstacles() {
     static const std::vector<Obstacle> table = {
         {"read-only",
          [](DeletionCommandsTest& test, std::string_view relative) {
-             ASSERT_EQ(chmod(test.tree.path(relative).c_str(), 0444), 0);
+             ASSERT_TRUE(MakeReadOnly(test.tree.path(relative)));
          }},
         {"removed behind the program's back",
          [](DeletionCommandsTest& test, std::string_view relative) {
-             ASSERT_EQ(unlink(test.tree.path(relative).c_str()), 0);
+             ASSERT_TRUE(RemoveFile(test.tree.path(relative)));
          }},
     };
     return table;
@@ -387,19 +387,21 @@ TEST_F(DeletionCommandsTest, WithoutAMarkedMemberNeitherCommandDeletesAnything) 
 }
 
 // Writes other bytes of the same size into a file, or into a new file on its name, and puts its
-// times back as `touch -r` would.
+// modification time back as `touch -r` would.
 void RewriteKeepingSizeAndTimes(const std::string& path, bool anew) {
-    struct stat before {};
-    ASSERT_EQ(stat(path.c_str(), &before), 0);
+    const std::optional<DiskStatus> before = FileStatusOnDisk(path);
+    ASSERT_TRUE(before.has_value()) << path;
     std::string bytes = ReadWholeFile(path);
     bytes[3] = bytes[3] == 'x' ? 'y' : 'x';
     if (anew) {
-        ASSERT_EQ(unlink(path.c_str()), 0);
+        ASSERT_TRUE(RemoveFile(path));
     }
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-    const timespec times[2] = {before.st_atim, before.st_mtim};
-    ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+    ASSERT_TRUE(WriteWholeFile(path, bytes));
+    ASSERT_TRUE(SetFileTimes(path, before->identity.modified));
 }
+
+// A modification time no file of the tests has: 2001-09-09.
+const std::int64_t LongAgo = FileIdentity::Nanoseconds(1000000000, 0);
 
 // Ways the copy that is meant to stay can differ from what the search compared.
 struct Change {
@@ -418,8 +420,7 @@ const std::vector<Change>& ChangesOnDisk() {
              std::string changed = test.tree.read(relative);
              changed[3] = changed[3] == 'x' ? 'y' : 'x';
              test.tree.write(relative, changed);
-             const timespec times[2] = {{1000000000, 0}, {1000000000, 0}};
-             ASSERT_EQ(utimensat(AT_FDCWD, test.tree.path(relative).c_str(), times, 0), 0);
+             ASSERT_TRUE(SetFileTimes(test.tree.path(relative), LongAgo));
          }},
         {"same size, other content, modification time put back",
          [](DeletionCommandsTest& test, const std::string& relative) {
@@ -431,8 +432,7 @@ const std::vector<Change>& ChangesOnDisk() {
          }},
         {"only the modification time differs",
          [](DeletionCommandsTest& test, const std::string& relative) {
-             const timespec times[2] = {{1000000000, 0}, {1000000000, 0}};
-             ASSERT_EQ(utimensat(AT_FDCWD, test.tree.path(relative).c_str(), times, 0), 0);
+             ASSERT_TRUE(SetFileTimes(test.tree.path(relative), LongAgo));
          }},
         {"removed", [](DeletionCommandsTest& test,
                        const std::string& relative) { fs::remove(test.tree.path(relative)); }},
@@ -533,7 +533,7 @@ TEST_F(DeletionCommandsTest, AFileChangedSinceTheScanIsNotDeleted) {
 TEST_F(DeletionCommandsTest, HardLinkedNamesOfOneFileNeverShareAGroup) {
     tree.write("one/data.txt", Alpha);
     tree.folder("two");
-    ASSERT_EQ(link(at("one/data.txt").c_str(), at("two/data.txt").c_str()), 0);
+    ASSERT_TRUE(MakeHardLink(at("one/data.txt"), at("two/data.txt")));
     tree.write("x.txt", Gamma);
     addFolder(tree.root());
     for (const int search : {FindDuplicatesButton, FindSameNamesButton}) {
@@ -551,7 +551,7 @@ TEST_F(DeletionCommandsTest, HardLinkedNamesOfOneFileNeverShareAGroup) {
 TEST_F(DeletionCommandsTest, DeletingOthersBesideAHardLinkedCopyKeepsTheData) {
     // a.txt and b.txt are one file; c.txt is a real copy.
     tree.write("a.txt", Alpha);
-    ASSERT_EQ(link(at("a.txt").c_str(), at("b.txt").c_str()), 0);
+    ASSERT_TRUE(MakeHardLink(at("a.txt"), at("b.txt")));
     tree.write("c.txt", Alpha);
     searchContents();
     ASSERT_EQ(rows(GroupsView), std::vector<std::string>{"2: a.txt, c.txt"});
@@ -622,9 +622,14 @@ TEST_F(DeletionCommandsTest, SameNameGroupsDeleteFilesOfOtherContentOnlyWhileThe
     EXPECT_FALSE(PathExists(members[0]));
 
     // But a file is deleted only while it is the one listed, reached the way it was found: not
-    // rewritten, and not through a folder that became a link to one never added.
+    // rewritten, and not through a folder that became a link to one never added (where no link
+    // can be made, a folder put in the moved one's place).
     fs::rename(at("three"), at("three-moved"));
-    fs::create_directory_symlink(at("elsewhere"), at("three"));
+    if (FolderLinksCanBeMade) {
+        fs::create_directory_symlink(at("elsewhere"), at("three"));
+    } else {
+        tree.write("three/note.TXT", Gamma);
+    }
     controls.setState(MembersView, 2);
     press(DeleteOthersButton);
     EXPECT_EQ(errorTexts(), (std::vector<std::string>{CannotDeleteText(members[1]),

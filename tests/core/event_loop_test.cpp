@@ -1,3 +1,4 @@
+#include "platform/file_paths.h"
 #include "support/program_fixture.h"
 #include "ui/result_views.h"
 #include "ui/status_line.h"
@@ -155,7 +156,7 @@ TEST_F(EventLoopTest, ResetEmptiesCatalogueAndViewsButKeepsPatternsAndLastFolder
     EXPECT_EQ(program.catalogue.members.count(), 0);
     EXPECT_EQ(program.catalogue.patterns.count(), patternCount);
     EXPECT_EQ(program.catalogue.patterns.first()->pattern, firstPattern);
-    EXPECT_EQ(program.lastFolder, tree.path("data") + "/");
+    EXPECT_EQ(program.lastFolder, tree.path("data") + PathSeparator);
     EXPECT_EQ(text(PatternField), "*.txt");
     EXPECT_EQ(controls.countItems(AllFilesView), 0);
     EXPECT_EQ(controls.countItems(GroupsView), 0);

@@ -1,25 +1,23 @@
-#include "platform/posix_reading.h"
+#include "platform/file_paths.h"
+#include "support/disk_changes.h"
+#include "support/disk_status.h"
+#include "support/fifos.h"
+#include "support/native_path.h"
 #include "support/program_fixture.h"
 #include "ui/result_views.h"
 #include "ui/texts.h"
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
-#include <fcntl.h>
 #include <filesystem>
 #include <iostream>
 #include <map>
-#include <mutex>
 #include <optional>
 #include <random>
 #include <set>
 #include <sstream>
-#include <sys/stat.h>
-#include <thread>
-#include <unistd.h>
 #include <utility>
 #include <vector>
 
@@ -40,39 +38,42 @@ struct Entry {
 using Disk = std::map<std::string, Entry>;
 using FileId = std::pair<std::uint64_t, std::uint64_t>; // device, inode
 
+// The path's parts given with "/", joined as the program joins them.
+std::string NativeSeparators(std::string path) {
+    std::replace(path.begin(), path.end(), '/', PathSeparator);
+    return path;
+}
+
+std::string Below(const std::string& folder, const std::string& relative) {
+    return folder + PathSeparator + NativeSeparators(relative);
+}
+
 std::optional<Entry> Look(const std::string& path, bool withContent) {
-    struct stat info {};
-    if (lstat(path.c_str(), &info) != 0 || !(S_ISREG(info.st_mode) || S_ISFIFO(info.st_mode))) {
+    const std::optional<DiskStatus> status = FileStatusOnDisk(path);
+    if (!status) {
         return std::nullopt;
     }
     Entry entry;
-    entry.regular = S_ISREG(info.st_mode);
-    entry.identity = posix::IdentityOf(info);
-    entry.writable = (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0 &&
-                     faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0;
+    entry.regular = status->regular;
+    entry.identity = status->identity;
+    entry.writable = status->writable;
     if (entry.regular && withContent) {
         entry.content = ReadWholeFile(path); // never a FIFO: reading one would wait for a writer
     }
     return entry;
 }
 
-bool IsFolder(const std::string& path, bool follow, const FileIdentity& walked) {
-    struct stat info {};
-    const int result = follow ? stat(path.c_str(), &info) : lstat(path.c_str(), &info);
-    return result == 0 && S_ISDIR(info.st_mode) && posix::IdentityOf(info).sameFileAs(walked);
-}
-
 // Every folder from the added one down to the record's is still the one the scan walked, and
 // none of them became a link.
 bool WayAsWalked(const FileRecord& record) {
     const std::optional<FolderWay> way = record.folder.way();
-    if (!way || !IsFolder(way->start.empty() ? "/" : way->start, true, way->startIdentity)) {
+    if (!way || !IsFolderOnDisk(way->start.empty() ? "/" : way->start, true, way->startIdentity)) {
         return false;
     }
     std::string path = way->start;
     for (const FolderWay::Step& step : way->steps) {
-        path += "/" + step.name;
-        if (!IsFolder(path, false, step.identity)) {
+        path += PathSeparator + step.name;
+        if (!IsFolderOnDisk(path, false, step.identity)) {
             return false;
         }
     }
@@ -104,66 +105,6 @@ std::string Folded(const std::string& name) {
     return folded;
 }
 
-// Releases the program if it ever waits on a FIFO of the tree: when a step has made no progress
-// for a long while, every FIFO is opened for writing without waiting, which succeeds only when a
-// reader is waiting on it and lets that reader go on. The test then fails instead of hanging.
-class FifoGuard {
-  public:
-    FifoGuard() : watcher_([this] { watch(); }) {}
-    ~FifoGuard() {
-        stop_ = true;
-        watcher_.join();
-    }
-    FifoGuard(const FifoGuard&) = delete;
-    FifoGuard& operator=(const FifoGuard&) = delete;
-
-    void add(const std::string& path) {
-        const std::lock_guard<std::mutex> lock(mutex_);
-        fifos_.push_back(path);
-    }
-    void forgetAll() {
-        const std::lock_guard<std::mutex> lock(mutex_);
-        fifos_.clear();
-    }
-    void stepDone() { ++progress_; }
-    // Whether a stuck reader was let go since the last question.
-    bool releasedAReader() { return released_.exchange(false); }
-
-  private:
-    void watch() {
-        std::uint64_t seen = progress_;
-        auto since = std::chrono::steady_clock::now();
-        while (!stop_) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
-            const std::uint64_t now = progress_;
-            if (now != seen) {
-                seen = now;
-                since = std::chrono::steady_clock::now();
-                continue;
-            }
-            // Far beyond what any step of these small trees takes, even under sanitizers.
-            if (std::chrono::steady_clock::now() - since < std::chrono::seconds(20)) {
-                continue;
-            }
-            const std::lock_guard<std::mutex> lock(mutex_);
-            for (const std::string& fifo : fifos_) {
-                const int handle = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
-                if (handle >= 0) {
-                    released_ = true;
-                    ::close(handle);
-                }
-            }
-        }
-    }
-
-    std::mutex mutex_;
-    std::vector<std::string> fifos_;
-    std::atomic<std::uint64_t> progress_{0};
-    std::atomic<bool> stop_{false};
-    std::atomic<bool> released_{false};
-    std::thread watcher_;
-};
-
 // Random trees and random sessions on the real window, with the disk changing behind the
 // program's back between commands. After every step: no content the user had is gone unless the
 // test itself took every copy (or the user deleted it knowingly from a same-name group), the
@@ -185,9 +126,9 @@ class PropertyTest : public ProgramTest {
     Disk disk() const {
         Disk found;
         std::error_code error;
-        for (auto it = fs::recursive_directory_iterator(roundRoot, error);
+        for (auto it = fs::recursive_directory_iterator(NativePath(roundRoot), error);
              !error && it != fs::recursive_directory_iterator(); it.increment(error)) {
-            const std::string path = it->path().string();
+            const std::string path = PathText(it->path());
             if (std::optional<Entry> entry = Look(path, true)) {
                 found.emplace(path, std::move(*entry));
             }
@@ -212,21 +153,15 @@ class PropertyTest : public ProgramTest {
     }
 
     static void writeFile(const std::string& path, const std::string& content) {
-        fs::create_directories(fs::path(path).parent_path());
-        const int handle = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-        ASSERT_GE(handle, 0) << path;
-        ASSERT_EQ(::write(handle, content.data(), content.size()),
-                  static_cast<ssize_t>(content.size()))
-            << path;
-        ::close(handle);
+        fs::create_directories(NativePath(path).parent_path());
+        ASSERT_TRUE(WriteWholeFile(path, content)) << path;
     }
 
     // A modification time no file of the round had before, so a rewrite never passes for the
     // file the program compared.
     void setUnusedTime(const std::string& path) {
-        const timespec times[2] = {{unusedTime, 0}, {unusedTime, 0}};
+        SetFileTimes(path, FileIdentity::Nanoseconds(unusedTime, 0));
         ++unusedTime;
-        utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW);
     }
 
     std::string randomBytes(std::size_t length) {
@@ -268,27 +203,33 @@ class PropertyTest : public ProgramTest {
     // A content of the same size that differs in the first, a middle or the last byte, or in
     // the MD5-colliding block.
     std::string nearCopyOf(const std::string& base) {
-        std::string near = base;
-        if (near.empty()) {
-            return near;
+        std::string copy = base;
+        if (copy.empty()) {
+            return copy;
         }
-        if (near.size() >= collisionA.size() &&
-            near.compare(0, collisionA.size(), collisionA) == 0) {
-            return collisionB + near.substr(collisionA.size());
+        if (copy.size() >= collisionA.size() &&
+            copy.compare(0, collisionA.size(), collisionA) == 0) {
+            return collisionB + copy.substr(collisionA.size());
         }
-        if (near.size() >= collisionB.size() &&
-            near.compare(0, collisionB.size(), collisionB) == 0) {
-            return collisionA + near.substr(collisionB.size());
+        if (copy.size() >= collisionB.size() &&
+            copy.compare(0, collisionB.size(), collisionB) == 0) {
+            return collisionA + copy.substr(collisionB.size());
         }
-        const std::size_t where[] = {0, near.size() / 2, near.size() - 1};
-        near[pick(where)] ^= static_cast<char>(1 + below(255));
-        return near;
+        const std::size_t where[] = {0, copy.size() / 2, copy.size() - 1};
+        copy[pick(where)] ^= static_cast<char>(1 + below(255));
+        return copy;
     }
 
     void buildTree() {
         roundRoot = tree.path("round" + std::to_string(round));
         removedByTest.clear();
-        static const char* const folders[] = {"", "d1/", "d1/e/", "d2/", "D1/", "d2/f g/"};
+        // Windows takes D1 for d1, so its trees spell every folder one way; names that differ in
+        // letter case only make one file there, as the second is never written over the first.
+        static const char* const folders[] = {"",       "d1/", "d1/e/", "d2/",
+#ifndef _WIN32
+                                              "D1/",
+#endif
+                                              "d2/f g/"};
         static const char* const names[] = {"a.txt", "A.TXT", "b.bak", "c.dat", "copy.BAK",
                                             "x",     "n.txt", "ä.txt", "Ä.TXT", "noext"};
         std::vector<std::string> bases;
@@ -297,7 +238,7 @@ class PropertyTest : public ProgramTest {
         }
         std::vector<std::string> written;
         for (std::size_t i = 0, n = 6 + below(20); i < n; ++i) {
-            const std::string path = roundRoot + "/" + pick(folders) + pick(names);
+            const std::string path = Below(roundRoot, std::string(pick(folders)) + pick(names));
             if (Look(path, false)) {
                 continue;
             }
@@ -313,19 +254,20 @@ class PropertyTest : public ProgramTest {
             written.push_back(path);
             note("write " + path + " (" + std::to_string(content.size()) + " bytes)");
         }
-        fs::create_directories(roundRoot);
+        fs::create_directories(NativePath(roundRoot));
         for (const std::string& path : written) {
             if (chance(12)) {
                 const std::string alias =
-                    chance(50) ? path + ".lnk"
-                               : roundRoot + "/d2/" + std::to_string(nextLinkNumber++) + ".lnk";
-                fs::create_directories(fs::path(alias).parent_path());
-                if (link(path.c_str(), alias.c_str()) == 0) {
+                    chance(50)
+                        ? path + ".lnk"
+                        : Below(roundRoot, "d2/" + std::to_string(nextLinkNumber++) + ".lnk");
+                fs::create_directories(NativePath(alias).parent_path());
+                if (MakeHardLink(path, alias)) {
                     note("hard link " + alias + " to " + path);
                 }
             }
             if (chance(8)) {
-                chmod(path.c_str(), 0444);
+                MakeReadOnly(path);
                 note("read-only " + path);
             }
         }
@@ -333,9 +275,12 @@ class PropertyTest : public ProgramTest {
     }
 
     std::string randomFolderToAdd() {
-        static const char* const places[] = {"",    "/d1",     "/d1/e",   "/d2",
-                                             "/D1", "/d2/f g", "/missing"};
-        return roundRoot + pick(places);
+        static const char* const places[] = {"",        "/d1",     "/d1/e", "/d2",
+#ifndef _WIN32
+                                             "/D1",
+#endif
+                                             "/d2/f g", "/missing"};
+        return roundRoot + NativeSeparators(pick(places));
     }
 
     // Changes one file of the round, or the given one when it is a regular file.
@@ -355,7 +300,7 @@ class PropertyTest : public ProgramTest {
         const Entry& entry = onDisk.at(path);
         switch (below(12)) {
         case 0:
-            unlink(path.c_str());
+            RemoveFile(path);
             removedByTest.insert(path);
             note("outside: remove " + path);
             break;
@@ -387,21 +332,23 @@ class PropertyTest : public ProgramTest {
             note("outside: touch " + path);
             break;
         case 4:
-            chmod(path.c_str(), 0444);
+            MakeReadOnly(path);
             note("outside: read-only " + path);
             break;
         case 5:
-            chmod(path.c_str(), 0644);
+            MakeWritable(path);
             note("outside: writable " + path);
             break;
+#ifndef _WIN32
         case 6:
-            unlink(path.c_str());
-            if (mkfifo(path.c_str(), 0644) == 0) {
+            RemoveFile(path);
+            if (MakeFifo(path)) {
                 fifoGuard.add(path);
             }
             removedByTest.insert(path);
             note("outside: replace by a FIFO " + path);
             break;
+#endif
         case 7:
         case 8: {
             // Dated back as `touch -r` does: only the status-change time still tells.
@@ -411,15 +358,11 @@ class PropertyTest : public ProgramTest {
             const bool anew = below(2) == 0;
             const std::string content = nearCopyOf(entry.content);
             if (anew) {
-                unlink(path.c_str());
+                RemoveFile(path);
                 removedByTest.insert(path); // the file that was there is gone for good
             }
             writeFile(path, content);
-            constexpr std::int64_t PerSecond = 1'000'000'000;
-            const timespec modified{entry.identity.modified / PerSecond,
-                                    entry.identity.modified % PerSecond};
-            const timespec times[2] = {modified, modified};
-            utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW);
+            SetFileTimes(path, entry.identity.modified);
             mustSurvive.insert(content);
             note(std::string("outside: ") + (anew ? "make anew " : "rewrite ") + path +
                  " with the same size and times");
@@ -427,26 +370,28 @@ class PropertyTest : public ProgramTest {
         }
         case 9:
         case 10: {
-            const std::string folder = fs::path(path).parent_path().string();
+            const std::string folder = PathText(NativePath(path).parent_path());
             if (folder == roundRoot) {
                 return;
             }
-            const std::string moved = roundRoot + "/moved" + std::to_string(unusedTime++);
-            fs::rename(folder, moved);
+            const std::string moved = Below(roundRoot, "moved" + std::to_string(unusedTime++));
+            fs::rename(NativePath(folder), NativePath(moved));
             for (const auto& [inner, held] : onDisk) {
-                if (inner.rfind(folder + "/", 0) == 0) {
+                if (inner.rfind(folder + PathSeparator, 0) == 0) {
                     removedByTest.insert(inner);
                 }
             }
-            if (below(2) == 0) {
-                fs::create_directory_symlink(moved, folder);
+            if (FolderLinksCanBeMade && below(2) == 0) {
+                fs::create_directory_symlink(NativePath(moved), NativePath(folder));
                 note("outside: move " + folder + " to " + moved + ", a link in its place");
             } else {
                 // Another folder of the same name, holding copies of the same files.
-                fs::create_directory(folder);
+                fs::create_directory(NativePath(folder));
                 for (const auto& [inner, held] : onDisk) {
-                    if (held.regular && fs::path(inner).parent_path() == folder) {
-                        writeFile(folder + "/" + fs::path(inner).filename().string(), held.content);
+                    const fs::path innerPath = NativePath(inner);
+                    if (held.regular && innerPath.parent_path() == NativePath(folder)) {
+                        writeFile(folder + PathSeparator + PathText(innerPath.filename()),
+                                  held.content);
                     }
                 }
                 note("outside: move " + folder + " to " + moved + ", another in its place");
@@ -454,7 +399,8 @@ class PropertyTest : public ProgramTest {
             break;
         }
         default: {
-            const std::string copy = roundRoot + "/d1/new" + std::to_string(unusedTime) + ".txt";
+            const std::string copy =
+                Below(roundRoot, "d1/new" + std::to_string(unusedTime) + ".txt");
             writeFile(copy, entry.content);
             ++unusedTime;
             note("outside: new file " + copy);
@@ -944,7 +890,7 @@ class PropertyTest : public ProgramTest {
         addFolder(roundRoot);
         note("add " + roundRoot + " with pattern \"" + text(PatternField) + "\"");
         if (chance(30)) {
-            const std::string inner = roundRoot + (chance(50) ? "/d1" : "/d2");
+            const std::string inner = Below(roundRoot, chance(50) ? "d1" : "d2");
             addFolder(inner);
             note("add " + inner + " as well");
         }
@@ -964,8 +910,9 @@ class PropertyTest : public ProgramTest {
         press(ResetButton);
         fifoGuard.forgetAll();
         std::error_code ignored;
-        fs::permissions(roundRoot, fs::perms::owner_all, fs::perm_options::add, ignored);
-        fs::remove_all(roundRoot, ignored);
+        fs::permissions(NativePath(roundRoot), fs::perms::owner_all, fs::perm_options::add,
+                        ignored);
+        fs::remove_all(NativePath(roundRoot), ignored);
         return true;
     }
 
@@ -978,7 +925,7 @@ class PropertyTest : public ProgramTest {
     std::string roundRoot;
     std::set<std::string> mustSurvive;
     std::set<std::string> removedByTest;
-    time_t unusedTime = 1000000000;
+    std::int64_t unusedTime = 1000000000;
     std::ostringstream journal;
     FifoGuard fifoGuard;
     const std::string collisionA =

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/file_paths.h"
 #include "support/fake_control_layer.h"
 #include "support/faulty_file_services.h"
 #include "support/temp_tree.h"
@@ -95,9 +96,10 @@ template <typename Controls> class ProgramFixture : public ::testing::Test {
         ApplyEnablingRules(program);
     }
 
-    // Adds a folder through the add-folder button with the chooser answering path.
+    // Adds a folder through the add-folder button with the chooser answering path, ending in the
+    // separator as the system's chooser gives it.
     void addFolder(const std::string& path) {
-        chosenFolders.push_back(path.back() == '/' ? path : path + "/");
+        chosenFolders.push_back(path.back() == PathSeparator ? path : path + PathSeparator);
         press(AddFolderButton);
     }
 

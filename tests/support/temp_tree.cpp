@@ -1,7 +1,10 @@
 #include "support/temp_tree.h"
 
 #include "platform/file_paths.h"
+#include "support/native_path.h"
 
+#include <algorithm>
+#include <cstddef>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -37,7 +40,7 @@ TempTree::TempTree() {
             fs::temp_directory_path() / ("bk-test-" + std::to_string(random() % 1'000'000'000));
         std::error_code error;
         if (fs::create_directory(candidate, error)) {
-            root_ = candidate.string();
+            root_ = PathText(candidate);
             return;
         }
     }
@@ -46,25 +49,28 @@ TempTree::TempTree() {
 
 TempTree::~TempTree() {
     std::error_code error;
-    MakeWritable(root_);
-    fs::remove_all(root_, error);
+    MakeWritable(NativePath(root_));
+    fs::remove_all(NativePath(root_), error);
 }
 
 std::string TempTree::path(std::string_view relative) const {
-    return root_ + PathSeparator + std::string(relative);
+    std::string full = root_ + PathSeparator + std::string(relative);
+    std::replace(full.begin() + static_cast<std::ptrdiff_t>(root_.size()), full.end(), '/',
+                 PathSeparator);
+    return full;
 }
 
 std::string TempTree::write(std::string_view relative, std::string_view content) {
     const std::string full = path(relative);
-    fs::create_directories(fs::path(full).parent_path());
-    std::ofstream out(full, std::ios::binary | std::ios::trunc);
+    fs::create_directories(NativePath(full).parent_path());
+    std::ofstream out(NativePath(full), std::ios::binary | std::ios::trunc);
     out.write(content.data(), static_cast<std::streamsize>(content.size()));
     return full;
 }
 
 std::string TempTree::folder(std::string_view relative) {
     const std::string full = path(relative);
-    fs::create_directories(full);
+    fs::create_directories(NativePath(full));
     return full;
 }
 
@@ -77,13 +83,13 @@ bool TempTree::exists(std::string_view relative) const {
 }
 
 std::string ReadWholeFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(NativePath(path), std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 bool PathExists(const std::string& path) {
     std::error_code error;
-    return fs::exists(fs::symlink_status(path, error));
+    return fs::exists(fs::symlink_status(NativePath(path), error));
 }
 
 } // namespace bk::test

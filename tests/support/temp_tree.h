@@ -15,9 +15,10 @@ class TempTree {
     TempTree(const TempTree&) = delete;
     TempTree& operator=(const TempTree&) = delete;
 
-    // The absolute path of the tree, without a trailing "/".
+    // The absolute path of the tree, without a trailing separator.
     const std::string& root() const { return root_; }
-    // root() + "/" + relative.
+    // root(), the separator and relative, whose parts are given with "/" and joined with the
+    // separator, as the program joins them.
     std::string path(std::string_view relative) const;
 
     // Writes a file (making its folders); returns its absolute path.
