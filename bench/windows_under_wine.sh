@@ -18,8 +18,8 @@ work="$(mktemp -d)"
 trap 'rm -rf "$work"; wineserver -k 2>/dev/null || true' EXIT
 
 # The Wine server stays up between rounds, as it would for a session on Windows.
-wineserver -p
-wine cmd /c exit 0 >/dev/null 2>&1 || true
+wineserver -p >/dev/null 2>&1 </dev/null
+wine cmd /c exit 0 >/dev/null 2>&1 </dev/null || true
 
 # The CPU seconds the Wine server has used so far: it answers many of a Windows program's
 # calls, and is no child of the run.
@@ -45,8 +45,16 @@ measure() {
 
 # The groups as sorted lines of sorted paths, Windows paths made POSIX ones.
 groups_of() {
-    sed -e 's|^[Zz]:||' -e 's|\\|/|g' "$1" | awk -v RS= '{ n = split($0, p, "\n"); asort(p);
-        line = p[1]; for (i = 2; i <= n; ++i) line = line "|" p[i]; print line }' | sort
+    python3 - "$1" <<'PY'
+import sys
+text = open(sys.argv[1], encoding="utf-8", errors="surrogateescape").read()
+groups = []
+for block in text.replace("\r", "").split("\n\n"):
+    paths = [line[2:] if line[1:2] == ":" else line for line in block.split("\n") if line]
+    if paths:
+        groups.append("|".join(sorted(path.replace("\\", "/") for path in paths)))
+print("\n".join(sorted(groups)))
+PY
 }
 
 median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
@@ -58,10 +66,14 @@ for tree in "$@"; do
     : >"$work/linux" && : >"$work/windows"
     for ((round = 0; round < rounds; ++round)); do
         measure "$work/linux.out" "$linux_bench" "$tree" >>"$work/linux"
-        measure "$work/windows.out" wine "$windows_bench" "Z:${tree//\//\\}" >>"$work/windows"
+        measure "$work/windows.out" wine "$windows_bench" "Z:${tree//\//\\}" </dev/null \
+            >>"$work/windows"
     done
+    groups_of "$work/linux.out" >"$work/linux.groups"
+    groups_of "$work/windows.out" >"$work/windows.groups"
     same=no
-    cmp -s <(groups_of "$work/linux.out") <(groups_of "$work/windows.out") && same=yes
+    [ -s "$work/linux.groups" ] && cmp -s "$work/linux.groups" "$work/windows.groups" &&
+        same="yes ($(wc -l <"$work/linux.groups") groups)"
     printf '%-24s %10s %10s %12s %12s %s\n' "${tree##*/}" \
         "$(cut -d' ' -f1 "$work/linux" | median)" "$(cut -d' ' -f2 "$work/linux" | median)" \
         "$(cut -d' ' -f1 "$work/windows" | median)" "$(cut -d' ' -f2 "$work/windows" | median)" \

@@ -29,6 +29,10 @@ target_link_libraries(brannoway-kestrill PRIVATE bk_ui bk_win32_gui)
 add_executable(brannoway-kestrill-bench bench/bench_main.cpp)
 target_link_libraries(brannoway-kestrill-bench PRIVATE bk_duplicates)
 
+# The least any Windows program pays per file for the same listing and reading, beside it.
+add_executable(brannoway-kestrill-call-floor bench/windows_call_floor.cpp)
+target_link_options(brannoway-kestrill-call-floor PRIVATE -municode)
+
 if(BK_BUILD_TESTS)
     enable_testing()
     add_subdirectory(tests/windows)
