@@ -18,6 +18,10 @@ constexpr ULONGLONG PaintIntervalMs = 100;
 // stops asking to be painted, say), so that the command, or the program, goes on.
 constexpr int MaxMessagesAtOnce = 1000;
 
+bool CanTakeFocus(HWND control) {
+    return IsWindowEnabled(control) != FALSE;
+}
+
 } // namespace
 
 int Win32ControlLayer::waitEvent() {
@@ -209,11 +213,20 @@ bool Win32ControlLayer::restoreFocusOnActivation(HWND window, WORD state) {
             focused != nullptr && IsChild(window, focused) ? focused : nullptr;
         return false;
     }
-    if (focusBeforeDeactivation_ != nullptr && IsChild(window, focusBeforeDeactivation_)) {
-        SetFocus(focusBeforeDeactivation_);
-        return true;
+    HWND target = focusBeforeDeactivation_;
+    if (target == nullptr || !IsChild(window, target)) {
+        return false;
     }
-    return false;
+    // A command may have disabled that control meanwhile; a disabled window takes no focus, and
+    // a window left without one hears no keys, not even Tab. The next tab stop takes it then.
+    if (!CanTakeFocus(target)) {
+        target = GetNextDlgTabItem(window, target, FALSE);
+        if (target == nullptr || !CanTakeFocus(target)) {
+            return false; // the window itself takes the focus, and Tab still works
+        }
+    }
+    SetFocus(target);
+    return true;
 }
 
 void Win32ControlLayer::onCommand(HWND sender, UINT notification) {

@@ -304,6 +304,38 @@ TEST_F(WindowEventsTest, ChangesTheProgramMakesLatchNothing) {
     EXPECT_EQ(controls.getText(PatternField), "*.txt");
 }
 
+// The window has no default button and nothing to cancel: Enter and Escape, on a button or in
+// the pattern field, neither use a control nor close anything, though the dialog manager turns
+// them into commands for the controls numbered 1 and 2.
+TEST_F(WindowEventsTest, EnterAndEscapeUseNoControl) {
+    const std::string pattern = controls.getText(PatternField);
+    for (const int number : {ResetButton, PatternField}) {
+        for (const WPARAM key : {WPARAM{VK_RETURN}, WPARAM{VK_ESCAPE}}) {
+            SetFocus(child(number));
+            PostMessageW(child(number), WM_KEYDOWN, key, 1);
+            PostMessageW(window, WM_CLOSE, 0, 0);
+            int event = OtherEvent;
+            while ((event = controls.waitEvent()) == OtherEvent) {
+            }
+            EXPECT_EQ(event, CloseEvent) << number << " " << key;
+        }
+    }
+    EXPECT_EQ(controls.getText(PatternField), pattern);
+}
+
+// The user switched to another program, and meanwhile the command disabled the control that had
+// the focus: coming back, the keyboard goes on from the next tab stop, not from nowhere.
+TEST_F(WindowEventsTest, ReactivationSkipsAControlDisabledMeanwhile) {
+    SetFocus(child(ResetButton));
+    SendMessageW(window, WM_ACTIVATE, WA_INACTIVE, 0);
+    SetFocus(nullptr); // an inactive window's thread has no focus
+    controls.disable(ResetButton, true);
+    SendMessageW(window, WM_ACTIVATE, WA_ACTIVE, 0);
+    const HWND focused = GetFocus();
+    controls.disable(ResetButton, false);
+    EXPECT_EQ(focused, child(FindDuplicatesButton));
+}
+
 TEST(ReportListTexts, AreCutAtLineFeedsIntoColumns) {
     const std::pair<std::string_view, std::vector<std::string_view>> cases[] = {
         {"", {""}},
