@@ -6,9 +6,8 @@
 #include <string>
 
 #ifdef _WIN32
-#include "platform/win32_text.h"
-
-#include <windows.h>
+#include "platform/win32_file_status.h"
+#include "platform/win32_opening.h"
 #else
 #include "platform/posix_reading.h"
 
@@ -18,7 +17,7 @@
 #endif
 
 // How a path of a test's tree looks on disk, read straight from the system rather than through
-// the program's file layer.
+// the program's services (on Windows with the file layer's own reading of a handle's status).
 namespace bk::test {
 
 struct DiskStatus {
@@ -33,53 +32,26 @@ struct DiskStatus {
 
 namespace detail {
 
-// 1601-01-01 to 1970-01-01 in units of 100 ns.
-constexpr std::uint64_t UnitsBefore1970 = 116'444'736'000'000'000;
-
-inline std::int64_t Nanoseconds(LARGE_INTEGER fileTime) {
-    return static_cast<std::int64_t>(
-        (static_cast<std::uint64_t>(fileTime.QuadPart) - UnitsBefore1970) * 100);
-}
-
 struct Looked {
     DiskStatus status;
     bool folder = false;
 };
 
-// The identity is the volume's serial number and the file's index, as every listing of the
-// system gives them; the change time only the basic information carries.
+// The identity is the volume's serial number and the file's index, as the file's handle tells
+// them.
 inline std::optional<Looked> Look(const std::string& path, bool follow) {
-    const HANDLE handle = CreateFileW(
-        WideText(path).c_str(), FILE_READ_ATTRIBUTES,
-        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-        FILE_FLAG_BACKUP_SEMANTICS | (follow ? 0 : FILE_FLAG_OPEN_REPARSE_POINT), nullptr);
-    if (handle == INVALID_HANDLE_VALUE) {
-        return std::nullopt;
-    }
-    BY_HANDLE_FILE_INFORMATION file{};
-    FILE_BASIC_INFO basic{};
-    FILE_STANDARD_INFO standard{};
-    const bool told =
-        GetFileInformationByHandle(handle, &file) &&
-        GetFileInformationByHandleEx(handle, FileBasicInfo, &basic, sizeof basic) &&
-        GetFileInformationByHandleEx(handle, FileStandardInfo, &standard, sizeof standard);
-    CloseHandle(handle);
-    if (!told) {
+    const win32::Handle handle =
+        win32::OpenPath(path, FILE_READ_ATTRIBUTES, win32::ShareAll, follow);
+    const std::optional<win32::FileStatus> status =
+        handle.valid() ? win32::StatusOf(handle.get()) : std::nullopt;
+    if (!status) {
         return std::nullopt;
     }
     Looked looked;
-    const DWORD attributes = basic.FileAttributes;
-    const bool reparsePoint = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-    looked.folder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 && !reparsePoint;
-    DiskStatus& status = looked.status;
-    status.regular = (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 && !reparsePoint;
-    status.writable = (attributes & FILE_ATTRIBUTE_READONLY) == 0;
-    status.identity.device = file.dwVolumeSerialNumber;
-    status.identity.inode =
-        (static_cast<std::uint64_t>(file.nFileIndexHigh) << 32) | file.nFileIndexLow;
-    status.identity.size = standard.EndOfFile.QuadPart;
-    status.identity.modified = Nanoseconds(basic.LastWriteTime);
-    status.identity.changed = Nanoseconds(basic.ChangeTime);
+    looked.folder = win32::IsRealFolder(*status);
+    looked.status.regular = win32::IsRegularFile(*status);
+    looked.status.writable = (status->attributes & FILE_ATTRIBUTE_READONLY) == 0;
+    looked.status.identity = status->identity;
     return looked;
 }
 

@@ -1,19 +1,20 @@
 // The main window as the program builds it on the Win32 control layer, read back through the
 // system's own calls only: what a person and a screen reader find there.
-#include "platform/win32_gui_busy_input.h"
-#include "platform/win32_gui_report_list.h"
 #include "platform/win32_gui_session.h"
 #include "platform/win32_text.h"
 #include "ui/control_numbers.h"
 #include "ui/main_window.h"
 
-#include <commctrl.h>
 #include <gtest/gtest.h>
 #include <map>
 #include <memory>
 #include <string>
 #include <vector>
+// The common controls' header needs the system's types first.
+// clang-format off
 #include <windows.h>
+#include <commctrl.h>
+// clang-format on
 
 namespace bk::test {
 
@@ -201,17 +202,12 @@ TEST_F(WindowReadbackTest, StatusBarHasFieldsEndingAt200And640AlongTheBottom) {
 }
 
 TEST_F(WindowReadbackTest, TabStopsFollowTheOrderOfCreationAndWrap) {
-    const std::vector<int> tabStops = {AddFolderButton,
-                                       PatternField,
-                                       AllFilesView,
-                                       ResetButton,
-                                       FindDuplicatesButton,
-                                       FindSameNamesButton,
-                                       GroupsView,
-                                       MembersView,
-                                       DeleteMarkedButton,
-                                       DeleteOthersButton,
-                                       DeleteByExtensionButton};
+    std::vector<int> tabStops;
+    for (const ControlRow& row : ControlTable) {
+        if (row.tabStop) {
+            tabStops.push_back(row.number);
+        }
+    }
     std::vector<int> forward;
     HWND at = GetNextDlgTabItem(window, nullptr, FALSE);
     for (std::size_t step = 0; step < tabStops.size(); ++step) {
@@ -334,46 +330,6 @@ TEST_F(WindowEventsTest, ReactivationSkipsAControlDisabledMeanwhile) {
     const HWND focused = GetFocus();
     controls.disable(ResetButton, false);
     EXPECT_EQ(focused, child(FindDuplicatesButton));
-}
-
-TEST(ReportListTexts, AreCutAtLineFeedsIntoColumns) {
-    const std::pair<std::string_view, std::vector<std::string_view>> cases[] = {
-        {"", {""}},
-        {"a.txt", {"a.txt"}},
-        {"a.txt\n3 Bytes", {"a.txt", "3 Bytes"}},
-        {"a.txt\n", {"a.txt"}},
-        {"\n\nx", {"", "", "x"}},
-    };
-    for (const auto& [text, columns] : cases) {
-        EXPECT_EQ(report_list::ColumnTexts(text), columns) << text;
-    }
-}
-
-TEST(BusyInput, DropsWhatStartsSomethingAndKeepsReleasesAndCloseRequests) {
-    const struct {
-        UINT message;
-        WPARAM detail;
-        bool dropped;
-    } cases[] = {
-        {WM_LBUTTONDOWN, MK_LBUTTON, true},
-        {WM_LBUTTONDBLCLK, 0, true},
-        {WM_MOUSEWHEEL, 0, true},
-        {WM_KEYDOWN, VK_SPACE, true},
-        {WM_CHAR, L'x', true},
-        {WM_SYSKEYDOWN, VK_MENU, true},
-        {WM_NCLBUTTONDOWN, HTCAPTION, true},
-        {WM_POINTERDOWN, 0, true},
-        {WM_LBUTTONUP, 0, false},
-        {WM_KEYUP, VK_SPACE, false},
-        {WM_NCLBUTTONDOWN, HTCLOSE, false},
-        {WM_SYSKEYDOWN, VK_F4, false},
-        {WM_PAINT, 0, false},
-        {WM_TIMER, 1, false},
-    };
-    for (const auto& each : cases) {
-        EXPECT_EQ(IsDroppedWhileBusy(each.message, each.detail), each.dropped)
-            << std::hex << each.message << " " << each.detail;
-    }
 }
 
 } // namespace
