@@ -80,18 +80,6 @@ class MainWindowWidget final : public QWidget {
     std::function<void()> onCloseRequest_;
 };
 
-// Marks a change the program makes itself: the toolkit's notifications about it are no events.
-class ProgramChange {
-  public:
-    explicit ProgramChange(int& depth) : depth_(depth) { ++depth_; }
-    ~ProgramChange() { --depth_; }
-    ProgramChange(const ProgramChange&) = delete;
-    ProgramChange& operator=(const ProgramChange&) = delete;
-
-  private:
-    int& depth_;
-};
-
 QtControlLayer::QtControlLayer() {
     qApp->installEventFilter(this);
     sinceLastPaint_.start();
@@ -108,7 +96,7 @@ bool QtControlLayer::openWindow(int number, int clientWidth, int clientHeight,
     if (number != 0 || window_ != nullptr) {
         return false; // the program has exactly one window
     }
-    window_ = new MainWindowWidget([this] { latch(CloseEvent, -1); });
+    window_ = new MainWindowWidget([this] { events_.latch(CloseEvent, -1); });
     window_->setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                             Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     window_->setWindowTitle(ToQString(title));
@@ -184,19 +172,19 @@ bool QtControlLayer::registerControl(int number, std::unique_ptr<QtControl> crea
 void QtControlLayer::connectEvents(int number, QtControl& created) {
     if (auto* button = dynamic_cast<ButtonControl*>(&created)) {
         connect(button->button(), &QPushButton::clicked, this,
-                [this, number] { latchFromUser(number); });
+                [this, number] { events_.latchFromUser(number); });
     } else if (auto* field = dynamic_cast<TextFieldControl*>(&created)) {
         connect(field->field(), &QLineEdit::textChanged, this,
-                [this, number] { latchFromUser(number); });
+                [this, number] { events_.latchFromUser(number); });
     } else if (auto* listBox = dynamic_cast<ListBoxControl*>(&created)) {
         QAbstractItemView* view = listBox->view();
         connect(view->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-                [this, number] { latchFromUser(number); });
+                [this, number] { events_.latchFromUser(number); });
         connect(view, &QAbstractItemView::doubleClicked, this,
-                [this, number] { latchFromUser(number); });
+                [this, number] { events_.latchFromUser(number); });
     } else if (auto* report = dynamic_cast<ReportListControl*>(&created)) {
         QAbstractItemView* view = report->view();
-        const auto raise = [this, number] { latchFromUser(number); };
+        const auto raise = [this, number] { events_.latchFromUser(number); };
         connect(view, &QAbstractItemView::clicked, this, raise);
         connect(view, &QAbstractItemView::doubleClicked, this, raise);
         connect(view, &QAbstractItemView::activated, this, raise);
@@ -304,21 +292,21 @@ void QtControlLayer::setStatusText(int statusBar, int field, std::string_view te
 }
 
 void QtControlLayer::addItem(int number, std::int64_t position, std::string_view text) {
-    ProgramChange change(programChanges_);
+    EventLatch::ProgramChange change(events_);
     if (QtControl* target = control(number)) {
         target->addItem(position, text);
     }
 }
 
 void QtControlLayer::removeItem(int number, std::int64_t item) {
-    ProgramChange change(programChanges_);
+    EventLatch::ProgramChange change(events_);
     if (QtControl* target = control(number)) {
         target->removeItem(item);
     }
 }
 
 void QtControlLayer::clearItems(int number) {
-    ProgramChange change(programChanges_);
+    EventLatch::ProgramChange change(events_);
     if (QtControl* target = control(number)) {
         target->clearItems();
     }
@@ -335,7 +323,7 @@ std::int64_t QtControlLayer::getState(int number) {
 }
 
 void QtControlLayer::setState(int number, std::int64_t value) {
-    ProgramChange change(programChanges_);
+    EventLatch::ProgramChange change(events_);
     if (QtControl* target = control(number)) {
         target->setState(value);
         letWindowBreathe();
@@ -348,35 +336,24 @@ std::string QtControlLayer::getText(int number) {
 }
 
 void QtControlLayer::setText(int number, std::string_view text) {
-    ProgramChange change(programChanges_);
+    EventLatch::ProgramChange change(events_);
     if (QtControl* target = control(number)) {
         target->setText(text);
     }
 }
 
 void QtControlLayer::setItemText(int number, std::int64_t item, std::string_view text, int column) {
-    ProgramChange change(programChanges_);
+    EventLatch::ProgramChange change(events_);
     if (QtControl* target = control(number)) {
         target->setItemText(item, text, column);
     }
 }
 
 void QtControlLayer::disable(int number, bool disabled) {
-    ProgramChange change(programChanges_);
+    EventLatch::ProgramChange change(events_);
     if (QWidget* widget = controlWidget(number)) {
         widget->setEnabled(!disabled);
     }
-}
-
-void QtControlLayer::latch(int code, int sender) {
-    events_.push_back({code, sender});
-}
-
-void QtControlLayer::latchFromUser(int sender) {
-    if (programChanges_ > 0) {
-        return;
-    }
-    latch(ControlEvent, sender);
 }
 
 int QtControlLayer::waitEvent() {
@@ -387,15 +364,7 @@ int QtControlLayer::waitEvent() {
     }
     commandRunning_ = true;
     sinceLastPaint_.restart();
-    if (events_.empty()) {
-        return OtherEvent;
-    }
-    const Event event = events_.front();
-    events_.pop_front();
-    if (event.code == ControlEvent) {
-        eventControl_ = event.control;
-    }
-    return event.code;
+    return events_.handOut();
 }
 
 void QtControlLayer::showPendingChanges() {

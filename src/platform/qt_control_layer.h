@@ -1,10 +1,10 @@
 #pragma once
 
 #include "platform/control_layer.h"
+#include "platform/event_latch.h"
 
 #include <QElapsedTimer>
 #include <QObject>
-#include <deque>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -60,7 +60,7 @@ class QtControlLayer : public QObject, public ControlLayer {
     void setItemText(int number, std::int64_t item, std::string_view text, int column) override;
     void disable(int number, bool disabled) override;
     int waitEvent() override;
-    int eventControl() const override { return eventControl_; }
+    int eventControl() const override { return events_.eventControl(); }
     std::string chooseFolder(std::string_view title, std::string_view initialFolder) override;
     void messageBox(std::string_view title, std::string_view text) override;
     void stillWorking() override { letWindowBreathe(); }
@@ -84,10 +84,6 @@ class QtControlLayer : public QObject, public ControlLayer {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
-    struct Event {
-        int code;
-        int control;
-    };
     struct StatusField {
         QLabel* label = nullptr;
         std::string pendingText;
@@ -97,8 +93,6 @@ class QtControlLayer : public QObject, public ControlLayer {
     QtControl* control(int number) const;
     bool registerControl(int number, std::unique_ptr<QtControl> control, Rect rect);
     void connectEvents(int number, QtControl& control);
-    void latch(int code, int control);
-    void latchFromUser(int control);
     void letWindowBreathe();
     bool isInputToMainWindow(QObject* watched, QEvent* event) const;
 
@@ -108,9 +102,7 @@ class QtControlLayer : public QObject, public ControlLayer {
     std::vector<StatusField> statusFields_;
     int statusFieldsRight_ = 0;
 
-    std::deque<Event> events_;
-    int eventControl_ = -1;
-    int programChanges_ = 0; // > 0 while the program itself changes a control
+    EventLatch events_;
     bool commandRunning_ = false;
     QElapsedTimer sinceLastPaint_;
 

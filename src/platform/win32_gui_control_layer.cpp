@@ -23,18 +23,6 @@ constexpr int StatusBarWindowId = 0xE801;
 // and no sizing border, as the layout is fixed.
 constexpr DWORD WindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
 
-// Marks a change the program makes itself: the controls' notifications about it are no events.
-class ProgramChange {
-  public:
-    explicit ProgramChange(int& depth) : depth_(depth) { ++depth_; }
-    ~ProgramChange() { --depth_; }
-    ProgramChange(const ProgramChange&) = delete;
-    ProgramChange& operator=(const ProgramChange&) = delete;
-
-  private:
-    int& depth_;
-};
-
 HINSTANCE ProgramInstance() {
     return GetModuleHandleW(nullptr);
 }
@@ -112,7 +100,7 @@ void Win32ControlLayer::closeWindow(int number) {
     }
     accessibleNames_.forgetAll();
     {
-        ProgramChange change(programChanges_);
+        EventLatch::ProgramChange change(events_);
         DestroyWindow(window_);
     }
     window_ = nullptr;
@@ -152,7 +140,7 @@ bool Win32ControlLayer::createControl(int number, ControlKind kind, Rect rect,
     if (slot >= controls_.size()) {
         controls_.resize(slot + 30); // the table grows in steps, like every table of the layer
     }
-    ProgramChange change(programChanges_);
+    EventLatch::ProgramChange change(events_);
     if (controls_[slot].window != nullptr) {
         DestroyWindow(controls_[slot].window); // a number names one control, and one window id
         controls_[slot] = {};
@@ -274,7 +262,7 @@ void Win32ControlLayer::setStatusText(int statusBar, int field, std::string_view
 }
 
 void Win32ControlLayer::addItem(int number, std::int64_t position, std::string_view text) {
-    ProgramChange change(programChanges_);
+    EventLatch::ProgramChange change(events_);
     const Control* found = control(number);
     if (found == nullptr || !IsList(found->kind)) {
         return;
@@ -288,7 +276,7 @@ void Win32ControlLayer::addItem(int number, std::int64_t position, std::string_v
 }
 
 void Win32ControlLayer::removeItem(int number, std::int64_t item) {
-    ProgramChange change(programChanges_);
+    EventLatch::ProgramChange change(events_);
     const Control* found = control(number);
     if (found == nullptr || !IsList(found->kind)) {
         return;
@@ -302,7 +290,7 @@ void Win32ControlLayer::removeItem(int number, std::int64_t item) {
 }
 
 void Win32ControlLayer::clearItems(int number) {
-    ProgramChange change(programChanges_);
+    EventLatch::ProgramChange change(events_);
     const Control* found = control(number);
     if (found == nullptr || !IsList(found->kind)) {
         return;
@@ -355,7 +343,7 @@ void Win32ControlLayer::setState(int number, std::int64_t value) {
         return;
     }
     {
-        ProgramChange change(programChanges_);
+        EventLatch::ProgramChange change(events_);
         applyState(*found, value);
     }
     // After the change: what the breath hands on is the user's doing, not the program's.
@@ -397,7 +385,7 @@ std::string Win32ControlLayer::getText(int number) {
 }
 
 void Win32ControlLayer::setText(int number, std::string_view text) {
-    ProgramChange change(programChanges_);
+    EventLatch::ProgramChange change(events_);
     const Control* found = control(number);
     if (found == nullptr) {
         return;
@@ -420,7 +408,7 @@ void Win32ControlLayer::setText(int number, std::string_view text) {
 
 void Win32ControlLayer::setItemText(int number, std::int64_t item, std::string_view text,
                                     int column) {
-    ProgramChange change(programChanges_);
+    EventLatch::ProgramChange change(events_);
     const Control* found = control(number);
     if (found == nullptr || !IsList(found->kind)) {
         return;
@@ -434,7 +422,7 @@ void Win32ControlLayer::setItemText(int number, std::int64_t item, std::string_v
 }
 
 void Win32ControlLayer::disable(int number, bool disabled) {
-    ProgramChange change(programChanges_);
+    EventLatch::ProgramChange change(events_);
     const Control* found = control(number);
     if (found == nullptr) {
         return;

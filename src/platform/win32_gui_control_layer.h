@@ -1,12 +1,12 @@
 #pragma once
 
 #include "platform/control_layer.h"
+#include "platform/event_latch.h"
 #include "platform/win32_gui_accessible_names.h"
 #include "platform/win32_gui_control_kinds.h"
 #include "platform/win32_gui_gdi.h"
 #include "platform/win32_gui_scale.h"
 
-#include <deque>
 #include <string>
 #include <vector>
 #include <windows.h>
@@ -62,7 +62,7 @@ class Win32ControlLayer final : public ControlLayer {
     void setItemText(int number, std::int64_t item, std::string_view text, int column) override;
     void disable(int number, bool disabled) override;
     int waitEvent() override;
-    int eventControl() const override { return eventControl_; }
+    int eventControl() const override { return events_.eventControl(); }
     std::string chooseFolder(std::string_view title, std::string_view initialFolder) override;
     void messageBox(std::string_view title, std::string_view text) override;
     void stillWorking() override;
@@ -71,10 +71,6 @@ class Win32ControlLayer final : public ControlLayer {
     struct Control {
         HWND window = nullptr;
         ControlKind kind = ControlKind::Label;
-    };
-    struct Event {
-        int code;
-        int control;
     };
     struct StatusField {
         std::wstring pendingText;
@@ -94,8 +90,6 @@ class Win32ControlLayer final : public ControlLayer {
     bool createControl(int number, ControlKind kind, Rect rect, std::string_view text);
     void forgetControls();
 
-    void latch(int code, int sender);
-    void latchFromUser(int sender);
     void handleMessage(MSG& message);
     void waitForMessages();
     void takeQueuedMessages(bool dropInput);
@@ -120,9 +114,7 @@ class Win32ControlLayer final : public ControlLayer {
     std::vector<HWND> heldLists_; // lists that do not redraw until the command lets them
     HWND focusBeforeDeactivation_ = nullptr;
 
-    std::deque<Event> events_;
-    int eventControl_ = -1;
-    int programChanges_ = 0; // > 0 while the program itself changes a control
+    EventLatch events_;
     bool commandRunning_ = false;
     bool breathed_ = false; // the running command has let the window breathe
     // A control event was handed out: its command may have changed what the window shows.

@@ -44,23 +44,16 @@ int Win32ControlLayer::waitEvent() {
     }
     commandRunning_ = true;
     lastBreath_ = GetTickCount64();
-    if (events_.empty()) {
-        return OtherEvent;
-    }
-    const Event event = events_.front();
-    events_.pop_front();
-    if (event.code == ControlEvent) {
-        eventControl_ = event.control;
-        commandHandedOut_ = true;
-    }
-    return event.code;
+    const int event = events_.handOut();
+    commandHandedOut_ = event == ControlEvent;
+    return event;
 }
 
 void Win32ControlLayer::waitForMessages() {
     MSG message{};
     const BOOL got = GetMessageW(&message, nullptr, 0, 0);
     if (got == 0) {
-        latch(CloseEvent, -1); // the system asks the program to end
+        events_.latch(CloseEvent, -1); // the system asks the program to end
         return;
     }
     if (got > 0) {
@@ -92,7 +85,7 @@ void Win32ControlLayer::takeQueuedMessages(bool dropInput) {
     for (int taken = 0;
          taken < MaxMessagesAtOnce && PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE); ++taken) {
         if (message.message == WM_QUIT) {
-            latch(CloseEvent, -1);
+            events_.latch(CloseEvent, -1);
         } else if (!dropInput || !isDroppedWhileBusy(message)) {
             handleMessage(message);
         }
@@ -147,17 +140,6 @@ void Win32ControlLayer::showPendingChanges() {
     heldLists_.clear();
 }
 
-void Win32ControlLayer::latch(int code, int sender) {
-    events_.push_back({code, sender});
-}
-
-void Win32ControlLayer::latchFromUser(int sender) {
-    if (programChanges_ > 0) {
-        return;
-    }
-    latch(ControlEvent, sender);
-}
-
 LRESULT CALLBACK Win32ControlLayer::WindowProcedure(HWND window, UINT message, WPARAM first,
                                                     LPARAM second) {
     if (message == WM_NCCREATE) {
@@ -176,7 +158,7 @@ LRESULT Win32ControlLayer::handleWindowMessage(HWND window, UINT message, WPARAM
                                                LPARAM second) {
     switch (message) {
     case WM_CLOSE:
-        latch(CloseEvent, -1); // the window stays open until the program closes it
+        events_.latch(CloseEvent, -1); // the window stays open until the program closes it
         return 0;
     case WM_COMMAND:
         if (second != 0) {
@@ -233,7 +215,7 @@ void Win32ControlLayer::onCommand(HWND sender, UINT notification) {
     const int number = GetDlgCtrlID(sender);
     const Control* found = control(number);
     if (found != nullptr && found->window == sender && IsUserCommand(found->kind, notification)) {
-        latchFromUser(number);
+        events_.latchFromUser(number);
     }
 }
 
@@ -242,7 +224,7 @@ void Win32ControlLayer::onNotify(const NMHDR& notification) {
     const Control* found = controlOfKind(number, ControlKind::ReportList);
     if (found != nullptr && found->window == notification.hwndFrom &&
         report_list::IsRowChoice(notification)) {
-        latchFromUser(number);
+        events_.latchFromUser(number);
     }
 }
 
