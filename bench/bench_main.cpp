@@ -33,10 +33,10 @@ void PrintGroups(bk::Catalogue& catalogue) {
         firstGroup = false;
         bk::MemberRecord* member = group.firstMember;
         for (std::int64_t i = 0; i < group.memberCount && member != nullptr; ++i) {
-            const std::string& folder = member->folder;
+            const std::string& folder = member->folder();
             std::fwrite(folder.data(), 1, folder.size(), stdout);
             std::fputc(bk::PathSeparator, stdout);
-            std::fwrite(member->name.data(), 1, member->name.size(), stdout);
+            std::fwrite(member->name().data(), 1, member->name().size(), stdout);
             std::fputc('\n', stdout);
             member = bk::MemberList::nextOf(member);
         }

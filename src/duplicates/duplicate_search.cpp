@@ -166,8 +166,6 @@ GroupRecord* StartGroup(Catalogue& catalogue, FileRecord& reference) {
     group->firstMember = member;
     group->memberCount = 1;
     group->size = reference.size;
-    member->folder = reference.folder;
-    member->name = reference.name;
     member->file = &reference;
     return group;
 }
@@ -175,8 +173,6 @@ GroupRecord* StartGroup(Catalogue& catalogue, FileRecord& reference) {
 void AddMember(Catalogue& catalogue, GroupRecord& group, FileRecord& file) {
     ++group.memberCount;
     MemberRecord* member = catalogue.members.insertAfterCurrent();
-    member->folder = file.folder;
-    member->name = file.name;
     member->file = &file;
     file.grouped = 1;
 }

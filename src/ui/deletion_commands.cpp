@@ -16,7 +16,7 @@ namespace bk {
 namespace {
 
 std::string MemberPath(const MemberRecord& member) {
-    return FullPath(member.folder, member.name);
+    return FullPath(member.folder(), member.name());
 }
 
 // The compare bar shows a deletion's proof as it shows a search's reading, and is empty again

@@ -44,7 +44,7 @@ std::string GroupRow(MemberList& members, const GroupRecord& group) {
         if (j > 1) {
             row += ", ";
         }
-        row += members.current()->name;
+        row += members.current()->name();
         members.advance();
     }
     return row;
@@ -92,8 +92,8 @@ void ShowSelectedGroupMembers(Program& program) {
     std::int64_t preselect = 0;
     for (std::int64_t j = 1; j <= group->memberCount; ++j) {
         const MemberRecord& member = *members.current();
-        controls.addItem(MembersView, -1, FullPath(member.folder, member.name));
-        if (IsBackup(member.name)) {
+        controls.addItem(MembersView, -1, FullPath(member.folder(), member.name()));
+        if (IsBackup(member.name())) {
             preselect = j - 1;
         }
         members.advance();

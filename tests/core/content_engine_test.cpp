@@ -33,7 +33,7 @@ GroupPaths GroupsOf(Catalogue& catalogue) {
         MemberRecord* member = group.firstMember;
         EXPECT_EQ(MemberList::previousOf(member), nullptr) << "a group's chain starts on its own";
         for (std::int64_t i = 0; i < group.memberCount; ++i) {
-            paths.push_back(FullPath(member->folder, member->name));
+            paths.push_back(FullPath(member->folder(), member->name()));
             member = MemberList::nextOf(member);
         }
         EXPECT_EQ(member, nullptr) << "a group's chain ends after its last member";

@@ -298,7 +298,7 @@ TEST_F(DeletionCommandsTest, DeletingOthersKeepsAFileThatCannotGoAndShowsTheGrou
         const GroupRecord* group = program.catalogue.groups.first();
         ASSERT_NE(group, nullptr);
         EXPECT_EQ(group->memberCount, 2);
-        EXPECT_EQ(group->firstMember->name, "d1.bak");
+        EXPECT_EQ(group->firstMember->name(), "d1.bak");
     }
 }
 

@@ -140,14 +140,12 @@ class DuplicateSearchTest : public ::testing::Test {
                  member = MemberList::nextOf(member)) {
                 ++count;
                 ASSERT_NE(member->file, nullptr);
-                EXPECT_EQ(member->folder, member->file->folder);
-                EXPECT_EQ(member->name, member->file->name);
                 EXPECT_TRUE(placed.insert(member->file).second)
-                    << relative(member->folder, member->name) << " is in two places";
+                    << relative(member->folder(), member->name()) << " is in two places";
                 const FileIdentity& identity = member->file->identity;
                 if (identity.inode != 0) {
                     EXPECT_TRUE(identities.insert({identity.device, identity.inode}).second)
-                        << relative(member->folder, member->name) << " shares a file";
+                        << relative(member->folder(), member->name()) << " shares a file";
                 }
             }
             EXPECT_EQ(count, group->memberCount);
@@ -161,7 +159,7 @@ class DuplicateSearchTest : public ::testing::Test {
             Paths members;
             for (MemberRecord* member = group->firstMember; member != nullptr;
                  member = MemberList::nextOf(member)) {
-                members.push_back(relative(member->folder, member->name));
+                members.push_back(relative(member->folder(), member->name()));
             }
             all.push_back(members);
         }
@@ -238,7 +236,7 @@ TEST_F(DuplicateSearchTest, TwoGroupsKeepTheirMemberChainsApart) {
     for (int step = 1; step < 3; ++step) {
         last = MemberList::nextOf(last);
     }
-    EXPECT_EQ(last->name, "5");
+    EXPECT_EQ(last->name(), "5");
     EXPECT_EQ(MemberList::nextOf(last), nullptr);
     // Stepping with the cursor stays inside a chain as well.
     program.catalogue.members.makeCurrent(first->firstMember);

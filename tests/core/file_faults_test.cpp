@@ -105,7 +105,7 @@ class FileFaultsTest : public ::testing::Test {
             Paths members;
             MemberRecord* member = group->firstMember;
             for (std::int64_t i = 0; i < group->memberCount && member != nullptr; ++i) {
-                members.push_back(FullPath(member->folder, member->name));
+                members.push_back(FullPath(member->folder(), member->name()));
                 member = MemberList::nextOf(member);
             }
             found.push_back(members);

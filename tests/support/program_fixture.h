@@ -73,6 +73,18 @@ template <typename Controls> class ProgramFixture : public ::testing::Test {
         file->size = size;
     }
 
+    // The catalogued file of that folder and name, added where the catalogue has none.
+    FileRecord* catalogued(const std::string& folder, const std::string& name) {
+        for (FileRecord* file = program.catalogue.files.first(); file != nullptr;
+             file = FileList::nextOf(file)) {
+            if (file->folder == folder && file->name == name) {
+                return file;
+            }
+        }
+        addFile(folder, name, 0);
+        return program.catalogue.files.current();
+    }
+
     // A group as a search leaves it: its members form a chain of their own in the member list.
     void addGroup(const std::vector<Member>& members) {
         GroupRecord* group = program.catalogue.groups.insertAfterCurrent();
@@ -83,8 +95,7 @@ template <typename Controls> class ProgramFixture : public ::testing::Test {
                 list.cutBeforeCurrent();
                 group->firstMember = member;
             }
-            member->folder = members[i].folder;
-            member->name = members[i].name;
+            member->file = catalogued(members[i].folder, members[i].name);
         }
         group->memberCount = static_cast<std::int64_t>(members.size());
     }
