@@ -37,8 +37,8 @@ struct Work {
 // One set being split. Its files are named by their slot in the set.
 class ByteSplit {
   public:
-    ByteSplit(const std::vector<FileRecord*>& files, const std::vector<std::size_t>& set,
-              OpenFiles open, std::int64_t from, NumberedFiles& numbered, BlockBuffer& buffer,
+    ByteSplit(std::span<FileRecord* const> files, std::span<const FileIndex> set, OpenFiles open,
+              std::int64_t from, NumberedFiles& numbered, BlockBuffer& buffer,
               ReadingProgress& progress, ContentClasses& classes)
         : files_(files), set_(set), size_(files[set.front()]->size), from_(from),
           numbered_(numbered), buffer_(buffer), progress_(progress), classes_(classes),
@@ -158,7 +158,7 @@ class ByteSplit {
     }
 
     void finish(const std::vector<std::size_t>& slots) {
-        std::vector<std::size_t> group;
+        std::vector<FileIndex> group;
         for (const std::size_t slot : slots) {
             group.push_back(set_[slot]);
             closeIfOpenedHere(slot);
@@ -220,8 +220,8 @@ class ByteSplit {
         return splits;
     }
 
-    const std::vector<FileRecord*>& files_;
-    const std::vector<std::size_t>& set_;
+    std::span<FileRecord* const> files_;
+    std::span<const FileIndex> set_;
     const std::int64_t size_;
     const std::int64_t from_;
     NumberedFiles& numbered_;
@@ -236,7 +236,7 @@ class ByteSplit {
 
 } // namespace
 
-void SplitByBytes(const std::vector<FileRecord*>& files, const std::vector<std::size_t>& set,
+void SplitByBytes(std::span<FileRecord* const> files, std::span<const FileIndex> set,
                   OpenFiles open, std::int64_t from, NumberedFiles& numbered, BlockBuffer& buffer,
                   ReadingProgress& progress, ContentClasses& classes) {
     ByteSplit(files, set, std::move(open), from, numbered, buffer, progress, classes).run();

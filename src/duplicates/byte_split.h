@@ -7,6 +7,7 @@
 #include "platform/numbered_files.h"
 
 #include <cstddef>
+#include <span>
 #include <vector>
 
 namespace bk {
@@ -24,7 +25,7 @@ struct OpenFiles {
     std::vector<int> numbers; // by file of the set: the number it is open under, or -1
     std::int64_t offset = 0;  // where every open file stands
 };
-void SplitByBytes(const std::vector<FileRecord*>& files, const std::vector<std::size_t>& set,
+void SplitByBytes(std::span<FileRecord* const> files, std::span<const FileIndex> set,
                   OpenFiles open, std::int64_t from, NumberedFiles& numbered, BlockBuffer& buffer,
                   ReadingProgress& progress, ContentClasses& classes);
 

@@ -4,9 +4,15 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 namespace bk {
+
+// A file's index among the files of one size being classified. Four bytes: a set may hold
+// nearly every file of a catalogue of millions, and the classification keeps several of these
+// a file.
+using FileIndex = std::uint32_t;
 
 // The classes of equal content given to the files of one size, by their index: files with one
 // number have the same bytes. The observer learns of each file as its class is given.
@@ -19,8 +25,8 @@ class ContentClasses {
         classes_[file] = next_++;
         observer_.classKnown(file);
     }
-    void giveOneClass(const std::vector<std::size_t>& files) {
-        for (const std::size_t file : files) {
+    void giveOneClass(std::span<const FileIndex> files) {
+        for (const FileIndex file : files) {
             classes_[file] = next_;
             observer_.classKnown(file);
         }

@@ -94,35 +94,34 @@ class HeldFiles {
 // The stages of one classification, in the order classify takes them.
 class ContentEngine::Classification {
   public:
-    Classification(Reader& engine, const std::vector<FileRecord*>& files, ClassObserver& observer)
+    Classification(Reader& engine, std::span<FileRecord* const> files, ClassObserver& observer)
         : engine_(engine), files_(files), size_(files.front()->size),
           leadingLength_(LeadingLengthOf(size_)), classes_(files.size(), observer),
           progress_(engine.observer),
           held_(engine.files, files.size() <= MostFilesHeld ? files.size() : 0),
           keepLeading_(static_cast<std::int64_t>(files.size()) * (leadingLength_ + 1) <=
                        LeadingBytesKept),
-          leadingOf_(files.size(), nullptr), keys_(keepLeading_ ? 0 : files.size()) {}
+          keptBlocks_(keepLeading_ ? engine.leading.atLeast(files.size() * stride()) : nullptr),
+          read_(files.size(), false), keys_(keepLeading_ ? 0 : files.size()) {}
 
     std::vector<std::uint32_t> run() {
         // The bar must never go back: count on reading every file in full until the leading
         // blocks tell how many files are left to read.
         progress_.expect(leadingBytesOf(files_.size()) + bytesOfEvery(files_.size()));
-        std::vector<std::size_t> readable = readLeadingBlocks(inDiskOrder());
-        const std::vector<std::vector<std::size_t>> sets =
-            keepLeading_ ? setsBySameLeadingBytes(std::move(readable))
-                         : setsBySameKey(std::move(readable));
+        std::vector<FileIndex> readable = readLeadingBlocks(inDiskOrder());
+        const std::vector<std::size_t> ends =
+            keepLeading_ ? sortBySameLeadingBytes(readable) : sortBySameKey(readable);
         // Where the leading blocks were compared byte for byte, or made the keys, the files of a
         // set are equal up to the block's end; a key of a hash only says that they may be.
         const std::int64_t knownEqual =
             keepLeading_ || leadingLength_ <= BytesInAKey ? leadingLength_ : 0;
         std::int64_t toRead = progress_.done();
-        for (const auto& set : sets) {
+        forEachRun(readable, ends, [&](std::span<const FileIndex> set) {
             toRead += set.size() > 1 ? bytesOfEvery(set.size()) - leadingBytesOf(set.size()) : 0;
-        }
+        });
         progress_.expect(toRead);
-        for (const auto& set : sets) {
-            splitFrom(set, knownEqual);
-        }
+        forEachRun(readable, ends,
+                   [&](std::span<const FileIndex> set) { splitFrom(set, knownEqual); });
         progress_.count(0);
         return classes_.take();
     }
@@ -136,12 +135,12 @@ class ContentEngine::Classification {
     }
 
     // The files by device and inode, roughly the order on disk.
-    std::vector<std::size_t> inDiskOrder() const {
-        std::vector<std::size_t> order(files_.size());
+    std::vector<FileIndex> inDiskOrder() const {
+        std::vector<FileIndex> order(files_.size());
         for (std::size_t i = 0; i < order.size(); ++i) {
-            order[i] = i;
+            order[i] = static_cast<FileIndex>(i);
         }
-        std::sort(order.begin(), order.end(), [this](std::size_t a, std::size_t b) {
+        std::sort(order.begin(), order.end(), [this](FileIndex a, FileIndex b) {
             const FileIdentity& left = files_[a]->identity;
             const FileIdentity& right = files_[b]->identity;
             return std::tie(left.device, left.inode, a) < std::tie(right.device, right.inode, b);
@@ -151,29 +150,29 @@ class ContentEngine::Classification {
 
     // Reads the leading block of every file, in the order given, and gives each file that cannot
     // be read at its size a class of its own. The files that can, in the same order.
-    std::vector<std::size_t> readLeadingBlocks(const std::vector<std::size_t>& order) {
-        std::vector<std::size_t> readable;
-        readable.reserve(order.size());
+    std::vector<FileIndex> readLeadingBlocks(std::vector<FileIndex> order) {
+        std::size_t readable = 0; // the readable ones move to the front as the batches go
         for (std::size_t first = 0; first < order.size(); first += FilesPerBatch) {
-            const std::span<const std::size_t> batch(order.begin() +
-                                                         static_cast<std::ptrdiff_t>(first),
-                                                     std::min(FilesPerBatch, order.size() - first));
+            const std::span<const FileIndex> batch(order.begin() +
+                                                       static_cast<std::ptrdiff_t>(first),
+                                                   std::min(FilesPerBatch, order.size() - first));
             readBatch(batch);
-            for (const std::size_t file : batch) {
-                if (leadingOf_[file] != nullptr) {
-                    readable.push_back(file);
+            for (const FileIndex file : batch) {
+                if (read_[file]) {
+                    order[readable++] = file;
                 } else {
                     classes_.giveOwnClass(file);
                 }
             }
         }
-        return readable;
+        order.resize(readable);
+        return order;
     }
 
     // Reads the leading blocks of a batch of files. A file no longer than the block is asked for
     // one byte beyond its end, which comes only when it grew. Unless the blocks are kept, each is
     // known by its key from here on.
-    void readBatch(std::span<const std::size_t> batch) {
+    void readBatch(std::span<const FileIndex> batch) {
         const bool whole = size_ <= LeadingBlockLength;
         const std::int64_t asked = leadingLength_ + (whole ? 1 : 0);
         std::vector<FirstBytes> reads(batch.size());
@@ -185,7 +184,7 @@ class ContentEngine::Classification {
         engine_.files.openAndRead(reads);
         for (std::size_t k = 0; k < batch.size(); ++k) {
             const bool read = reads[k].got == leadingLength_;
-            leadingOf_[batch[k]] = read ? reads[k].into : nullptr;
+            read_[batch[k]] = read;
             if (read && !keepLeading_) {
                 keys_[batch[k]] = KeyOf(reads[k].into, leadingLength_);
             }
@@ -193,40 +192,49 @@ class ContentEngine::Classification {
         progress_.count(leadingBytesOf(batch.size()));
     }
 
-    // The files, in their order, in sets of equal kept leading blocks.
-    std::vector<std::vector<std::size_t>>
-    setsBySameLeadingBytes(std::vector<std::size_t> files) const {
+    // Sorts the files so that those of equal kept leading blocks follow one another, each set in
+    // the order given. Where each set ends.
+    std::vector<std::size_t> sortBySameLeadingBytes(std::vector<FileIndex>& files) const {
         const auto length = static_cast<std::size_t>(leadingLength_);
-        const auto compare = [&](std::size_t a, std::size_t b) {
-            return std::memcmp(leadingOf_[a], leadingOf_[b], length);
+        const auto compare = [&](FileIndex a, FileIndex b) {
+            return std::memcmp(keptBlockOf(a), keptBlockOf(b), length);
         };
         std::stable_sort(files.begin(), files.end(),
-                         [&](std::size_t a, std::size_t b) { return compare(a, b) < 0; });
-        return runsOf(files, [&](std::size_t a, std::size_t b) { return compare(a, b) == 0; });
+                         [&](FileIndex a, FileIndex b) { return compare(a, b) < 0; });
+        return endsOfRuns(files, [&](FileIndex a, FileIndex b) { return compare(a, b) == 0; });
     }
 
-    // The files, in their order, in sets of equal keys.
-    std::vector<std::vector<std::size_t>> setsBySameKey(std::vector<std::size_t> files) const {
+    // The same, for files of equal keys.
+    std::vector<std::size_t> sortBySameKey(std::vector<FileIndex>& files) const {
         std::stable_sort(files.begin(), files.end(),
-                         [&](std::size_t a, std::size_t b) { return keys_[a] < keys_[b]; });
-        return runsOf(files, [&](std::size_t a, std::size_t b) { return keys_[a] == keys_[b]; });
+                         [&](FileIndex a, FileIndex b) { return keys_[a] < keys_[b]; });
+        return endsOfRuns(files, [&](FileIndex a, FileIndex b) { return keys_[a] == keys_[b]; });
     }
 
     template <typename Same>
-    static std::vector<std::vector<std::size_t>> runsOf(const std::vector<std::size_t>& sorted,
-                                                        const Same& same) {
-        std::vector<std::vector<std::size_t>> sets;
-        for (std::size_t i = 0; i < sorted.size(); ++i) {
-            if (i == 0 || !same(sorted[i - 1], sorted[i])) {
-                sets.emplace_back();
+    static std::vector<std::size_t> endsOfRuns(const std::vector<FileIndex>& sorted,
+                                               const Same& same) {
+        std::vector<std::size_t> ends;
+        for (std::size_t i = 1; i <= sorted.size(); ++i) {
+            if (i == sorted.size() || !same(sorted[i - 1], sorted[i])) {
+                ends.push_back(i);
             }
-            sets.back().push_back(sorted[i]);
         }
-        return sets;
+        return ends;
+    }
+
+    template <typename Visit>
+    static void forEachRun(const std::vector<FileIndex>& sorted,
+                           const std::vector<std::size_t>& ends, Visit visit) {
+        std::size_t start = 0;
+        for (const std::size_t end : ends) {
+            visit(std::span<const FileIndex>(sorted).subspan(start, end - start));
+            start = end;
+        }
     }
 
     // Classifies files whose first bytes up to offset are equal (none, at offset 0).
-    void splitFrom(const std::vector<std::size_t>& set, std::int64_t offset) {
+    void splitFrom(std::span<const FileIndex> set, std::int64_t offset) {
         if (set.size() == 1) {
             classes_.giveOwnClass(set.front());
         } else if (offset == size_) {
@@ -237,36 +245,39 @@ class ContentEngine::Classification {
         }
     }
 
+    // Room for a leading block and the byte beyond it.
+    std::size_t stride() const { return static_cast<std::size_t>(leadingLength_ + 1); }
+    unsigned char* keptBlockOf(FileIndex file) const { return keptBlocks_ + file * stride(); }
+
     // Where the leading block of a file goes: with those of the whole set while they are kept,
     // else with those of its batch, at place k.
-    unsigned char* roomForLeadingBlock(std::size_t file, std::size_t k) {
-        const auto stride = static_cast<std::size_t>(leadingLength_ + 1);
+    unsigned char* roomForLeadingBlock(FileIndex file, std::size_t k) {
         if (keepLeading_) {
-            return engine_.leading.atLeast(files_.size() * stride) + file * stride;
+            return keptBlockOf(file);
         }
-        return engine_.buffer.atLeast(FilesPerBatch * stride) + k * stride;
+        return engine_.buffer.atLeast(FilesPerBatch * stride()) + k * stride();
     }
 
-    std::vector<int> heldNumbersOf(const std::vector<std::size_t>& set) const {
+    std::vector<int> heldNumbersOf(std::span<const FileIndex> set) const {
         std::vector<int> numbers;
         numbers.reserve(set.size());
-        for (const std::size_t file : set) {
+        for (const FileIndex file : set) {
             numbers.push_back(held_.numberOf(file));
         }
         return numbers;
     }
 
     Reader& engine_;
-    const std::vector<FileRecord*>& files_;
+    std::span<FileRecord* const> files_;
     const std::int64_t size_;
     const std::int64_t leadingLength_;
     ContentClasses classes_;
     ReadingProgress progress_;
     HeldFiles held_;
     const bool keepLeading_;
-    // Each file's leading block while it is at hand; null for a file that could not be read.
-    std::vector<const unsigned char*> leadingOf_;
-    std::vector<BlockKey> keys_; // each file's key, where the blocks are not kept
+    unsigned char* const keptBlocks_; // the leading blocks of the whole set, where they are kept
+    std::vector<bool> read_;          // by file: its leading block was read at its size
+    std::vector<BlockKey> keys_;      // each file's key, where the blocks are not kept
 };
 
 // The second reader: classifies the sets of a search from the last one back, while the search
@@ -274,9 +285,9 @@ class ContentEngine::Classification {
 // one of its reading; the classes it finds, and the order it found them in, wait for the search.
 class ContentEngine::Helper {
   public:
-    Helper(std::unique_ptr<NumberedFiles> files, const std::vector<std::vector<FileRecord*>>& sets)
+    Helper(std::unique_ptr<NumberedFiles> files, const FileSets& sets)
         : files_(std::move(files)), reader_{*files_, unwatched_, {}, {}}, sets_(sets),
-          results_(sets.size()), last_(sets.size()) {
+          results_(sets.count()), last_(sets.count()) {
         thread_ = std::jthread([this](std::stop_token stop) { work(stop); });
     }
     ~Helper() {
@@ -308,7 +319,7 @@ class ContentEngine::Helper {
         if (!result.classes) {
             return std::nullopt;
         }
-        for (const std::size_t file : result.order) {
+        for (const FileIndex file : result.order) {
             observer.classKnown(file);
         }
         return std::move(result.classes);
@@ -319,14 +330,16 @@ class ContentEngine::Helper {
   private:
     struct Result {
         std::optional<std::vector<std::uint32_t>> classes;
-        std::vector<std::size_t> order;
+        std::vector<FileIndex> order;
         bool finished = false;
     };
     // Records the order in which classes become known, for the search to tell later.
     struct Recording final : ClassObserver {
-        explicit Recording(std::vector<std::size_t>& order) : order_(order) {}
-        void classKnown(std::size_t file) override { order_.push_back(file); }
-        std::vector<std::size_t>& order_;
+        explicit Recording(std::vector<FileIndex>& order) : order_(order) {}
+        void classKnown(std::size_t file) override {
+            order_.push_back(static_cast<FileIndex>(file));
+        }
+        std::vector<FileIndex>& order_;
     };
     struct Unwatched final : ReadingObserver {
         void readingAt(std::int64_t) override {}
@@ -360,7 +373,7 @@ class ContentEngine::Helper {
     std::unique_ptr<NumberedFiles> files_;
     Unwatched unwatched_;
     Reader reader_;
-    const std::vector<std::vector<FileRecord*>>& sets_;
+    const FileSets& sets_;
     std::mutex mutex_;
     std::condition_variable done_;
     std::vector<Result> results_;
@@ -377,15 +390,11 @@ ContentEngine::~ContentEngine() {
     reader_.files.letFoldersGo();
 }
 
-void ContentEngine::foresee(std::vector<std::vector<FileRecord*>> sets) {
+void ContentEngine::foresee(FileSets sets) {
     helper_.reset();
     foreseen_ = std::move(sets);
     nextForeseen_ = 0;
-    std::size_t files = 0;
-    for (const auto& set : foreseen_) {
-        files += set.size();
-    }
-    if (foreseen_.size() < 2 || files < FilesWorthAHelper) {
+    if (foreseen_.count() < 2 || foreseen_.files() < FilesWorthAHelper) {
         return;
     }
     if (std::unique_ptr<NumberedFiles> second = reader_.files.another()) {
@@ -397,13 +406,13 @@ void ContentEngine::foresee(std::vector<std::vector<FileRecord*>> sets) {
     }
 }
 
-std::vector<std::uint32_t> ContentEngine::classify(const std::vector<FileRecord*>& files,
+std::vector<std::uint32_t> ContentEngine::classify(std::span<FileRecord* const> files,
                                                    ClassObserver& observer) {
     if (files.empty()) {
         return {};
     }
-    if (helper_ != nullptr && nextForeseen_ < foreseen_.size() &&
-        foreseen_[nextForeseen_] == files) {
+    if (helper_ != nullptr && nextForeseen_ < foreseen_.count() &&
+        std::ranges::equal(foreseen_[nextForeseen_], files)) {
         if (auto classes = helper_->take(nextForeseen_++, observer, reader_.observer)) {
             return std::move(*classes);
         }

@@ -27,9 +27,9 @@ class ContentEngine final : public ContentMatcher {
 
     // With many files to compare, a second reader with numbered files of its own classifies the
     // sets from the last one back on another thread, while classify takes them from the first.
-    void foresee(std::vector<std::vector<FileRecord*>> sets) override;
+    void foresee(FileSets sets) override;
     using ContentMatcher::classify;
-    std::vector<std::uint32_t> classify(const std::vector<FileRecord*>& files,
+    std::vector<std::uint32_t> classify(std::span<FileRecord* const> files,
                                         ClassObserver& observer) override;
     // What both readers opened and read, for benchmarks, once the search is over.
     NumberedFiles::Counters counters() const;
@@ -45,7 +45,7 @@ class ContentEngine final : public ContentMatcher {
     class Classification;
     class Helper;
     Reader reader_;
-    std::vector<std::vector<FileRecord*>> foreseen_;
+    FileSets foreseen_;
     std::size_t nextForeseen_ = 0;
     std::unique_ptr<Helper> helper_;
 };

@@ -211,11 +211,11 @@ std::vector<FileRecord*> FilesOf(const CandidateIndex& index, const Bucket& buck
 }
 
 // The sets of files of one size, in the order the search classifies them: by their first file.
-std::vector<std::vector<FileRecord*>> SetsToClassify(const CandidateIndex& index) {
-    std::vector<std::vector<FileRecord*>> sets;
+FileSets SetsToClassify(const CandidateIndex& index) {
+    FileSets sets;
     for (std::size_t ordinal = 0; ordinal < index.files().size(); ++ordinal) {
         if (const Bucket* bucket = index.unsplitBucketStartingAt(ordinal)) {
-            sets.push_back(FilesOf(index, *bucket));
+            sets.add(FilesOf(index, *bucket));
         }
     }
     return sets;

@@ -54,7 +54,7 @@ std::int64_t ContentOf(const FileRecord& file) {
 class ContentFromRecords final : public ContentMatcher {
   public:
     using ContentMatcher::classify;
-    std::vector<std::uint32_t> classify(const std::vector<FileRecord*>& files,
+    std::vector<std::uint32_t> classify(std::span<FileRecord* const> files,
                                         ClassObserver&) override {
         ++sets;
         filesGiven += static_cast<std::int64_t>(files.size());

@@ -22,7 +22,7 @@ class PairwiseMatcher final : public ContentMatcher {
     explicit PairwiseMatcher(ContentComparison sameContent)
         : sameContent_(std::move(sameContent)) {}
     using ContentMatcher::classify;
-    std::vector<std::uint32_t> classify(const std::vector<FileRecord*>& files,
+    std::vector<std::uint32_t> classify(std::span<FileRecord* const> files,
                                         ClassObserver& observer) override;
 
   private:
