@@ -1,6 +1,7 @@
 #pragma once
 
 #include "catalogue/cursor_list.h"
+#include "catalogue/record_text.h"
 #include "catalogue/scanned_folder.h"
 #include "platform/file_identity.h"
 #include "platform/file_paths.h"
@@ -11,16 +12,30 @@
 
 namespace bk {
 
-// A file found by a folder scan.
+// A file found by a folder scan. A catalogue may hold millions, so a record keeps each thing
+// once and in as few bytes as it takes.
 struct FileRecord {
     std::int64_t size = 0;
     ScannedFolder folder; // as walked; never ends in a separator ("" for the root's files)
-    std::string name;
+    RecordText name;
     // 1 only while a search runs, for a file already placed in a group as a later member.
     std::uint8_t grouped = 0;
+
     // Who the file was when it was scanned: the searches never group two names of one file, and
-    // a deletion checks that the file on disk is still the one that was compared.
-    FileIdentity identity;
+    // a deletion checks that the file on disk is still the one that was compared. Its size is
+    // the record's.
+    FileIdentity identity() const { return {device, inode, size, modified, changed}; }
+    void setIdentity(const FileIdentity& identity) {
+        size = identity.size;
+        device = identity.device;
+        inode = identity.inode;
+        modified = identity.modified;
+        changed = identity.changed;
+    }
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::int64_t modified = 0;
+    std::int64_t changed = 0;
 };
 
 struct MemberRecord;
@@ -38,7 +53,7 @@ struct GroupRecord {
 struct MemberRecord {
     FileRecord* file = nullptr;
     const ScannedFolder& folder() const { return file->folder; }
-    const std::string& name() const { return file->name; }
+    const RecordText& name() const { return file->name; }
 };
 
 struct PatternRecord {
@@ -66,7 +81,7 @@ struct Catalogue {
 };
 
 // The full path of a file: its folder, the separator and its name.
-inline std::string FullPath(const std::string& folder, const std::string& name) {
+inline std::string FullPath(const std::string& folder, std::string_view name) {
     std::string path;
     path.reserve(folder.size() + 1 + name.size());
     path.append(folder).append(1, PathSeparator).append(name);

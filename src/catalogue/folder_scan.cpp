@@ -10,10 +10,9 @@ namespace {
 
 void CatalogueEntry(FileList& files, const FolderScans& scans, const ScannedFolder& folder) {
     FileRecord* record = files.insertAfterCurrent();
-    record->size = scans.entrySize();
     record->folder = folder;
     record->name = scans.entryName();
-    record->identity = scans.entryIdentity();
+    record->setIdentity(scans.entryIdentity());
 }
 
 // Walks the folder at path, begun as scan number depth. The folder's own entry ".", which

@@ -151,7 +151,7 @@ class ByteSplit {
         }
         numbered_.makeCurrent(number);
         const std::optional<FileIdentity> now = numbered_.currentIdentity();
-        const bool same = now && now->sameFileAs(files_[set_[slot]]->identity);
+        const bool same = now && now->sameFileAs(files_[set_[slot]]->identity());
         const std::int64_t got = same && numbered_.seek(offset) ? numbered_.read(into, asked) : -1;
         numbered_.close(number);
         return got;

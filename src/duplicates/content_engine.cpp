@@ -141,8 +141,8 @@ class ContentEngine::Classification {
             order[i] = static_cast<FileIndex>(i);
         }
         std::sort(order.begin(), order.end(), [this](FileIndex a, FileIndex b) {
-            const FileIdentity& left = files_[a]->identity;
-            const FileIdentity& right = files_[b]->identity;
+            const FileRecord& left = *files_[a];
+            const FileRecord& right = *files_[b];
             return std::tie(left.device, left.inode, a) < std::tie(right.device, right.inode, b);
         });
         return order;

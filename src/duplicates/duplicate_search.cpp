@@ -109,9 +109,9 @@ class CandidateIndex {
         std::vector<Named> named;
         named.reserve(files.size());
         for (std::size_t ordinal = 0; ordinal < files.size(); ++ordinal) {
-            const FileIdentity& identity = files[ordinal]->identity;
-            if (identity.inode != 0) {
-                named.push_back({identity.device, identity.inode, ordinal});
+            const FileRecord& file = *files[ordinal];
+            if (file.inode != 0) {
+                named.push_back({file.device, file.inode, ordinal});
             }
         }
         std::sort(named.begin(), named.end(), [](const Named& a, const Named& b) {

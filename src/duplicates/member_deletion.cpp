@@ -9,7 +9,7 @@ std::optional<FoundFile> FoundFileOf(const MemberRecord& member) {
     if (!way) {
         return std::nullopt;
     }
-    return FoundFile{std::move(*way), member.file->name, member.file->identity};
+    return FoundFile{std::move(*way), member.file->name.str(), member.file->identity()};
 }
 
 void StayingCopies::add(const MemberRecord& member) {

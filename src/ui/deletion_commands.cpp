@@ -60,18 +60,18 @@ bool IsGroupMember(Program& program, const FileRecord* file) {
 // once the file is gone, the other records would name nothing, and they go from the catalogue
 // and the all-files view with it.
 void ForgetOtherRecordsOf(Program& program, const FileRecord& deleted) {
-    if (deleted.identity.inode == 0) {
+    if (deleted.identity().inode == 0) {
         return;
     }
     FileList& files = program.catalogue.files;
     std::vector<FileRecord*> stale;
     for (FileRecord* file = files.first(); file != nullptr; file = FileList::nextOf(file)) {
-        if (file == &deleted || !file->identity.sameFileAs(deleted.identity)) {
+        if (file == &deleted || !file->identity().sameFileAs(deleted.identity())) {
             continue;
         }
         const std::optional<FileIdentity> now =
             RegularFileIdentity(FullPath(file->folder, file->name));
-        if ((!now || !now->sameFileAs(file->identity)) && !IsGroupMember(program, file)) {
+        if ((!now || !now->sameFileAs(file->identity())) && !IsGroupMember(program, file)) {
             stale.push_back(file);
         }
     }

@@ -267,15 +267,15 @@ TEST(CursorList, ANewFileRecordIsZeroFilledEvenWhereAnOldOneWasReleased) {
     old->folder = "/data";
     old->name = "a.txt";
     old->grouped = 1;
-    old->identity.inode = 7;
+    old->inode = 7;
     files.deleteCurrent();
     const FileRecord* fresh = files.insertAfterCurrent();
     EXPECT_EQ(fresh->size, 0);
     EXPECT_EQ(fresh->folder, "");
     EXPECT_EQ(fresh->name, "");
     EXPECT_EQ(fresh->grouped, 0);
-    EXPECT_EQ(fresh->identity.inode, 0U);
-    EXPECT_EQ(fresh->identity.device, 0U);
+    EXPECT_EQ(fresh->inode, 0U);
+    EXPECT_EQ(fresh->device, 0U);
 }
 
 // ---- Member chains: one chain per group inside one list ----

@@ -53,8 +53,7 @@ class DuplicateSearchTest : public ::testing::Test {
         record.folder = path.substr(0, separator);
         record.name = path.substr(separator + 1);
         if (identity) {
-            record.identity = *identity;
-            record.size = identity->size;
+            record.setIdentity(*identity);
         }
         return record;
     }
@@ -65,9 +64,9 @@ class DuplicateSearchTest : public ::testing::Test {
         record.folder = tree.root();
         record.name = name;
         record.size = size;
-        record.identity.device = 1;
-        record.identity.inode = ++lastImaginaryInode;
-        record.identity.size = size;
+        record.device = 1;
+        record.inode = ++lastImaginaryInode;
+        record.size = size;
         return record;
     }
 
@@ -142,7 +141,7 @@ class DuplicateSearchTest : public ::testing::Test {
                 ASSERT_NE(member->file, nullptr);
                 EXPECT_TRUE(placed.insert(member->file).second)
                     << relative(member->folder(), member->name()) << " is in two places";
-                const FileIdentity& identity = member->file->identity;
+                const FileIdentity identity = member->file->identity();
                 if (identity.inode != 0) {
                     EXPECT_TRUE(identities.insert({identity.device, identity.inode}).second)
                         << relative(member->folder(), member->name()) << " shares a file";

@@ -148,10 +148,10 @@ TEST_F(FolderScan, RecordsCarryTheIdentityOfTheFileOnDisk) {
         SCOPED_TRACE(record->name);
         struct stat info {};
         ASSERT_EQ(lstat(FullPath(record->folder, record->name).c_str(), &info), 0);
-        EXPECT_EQ(record->identity.device, static_cast<std::uint64_t>(info.st_dev));
-        EXPECT_EQ(record->identity.inode, static_cast<std::uint64_t>(info.st_ino));
-        EXPECT_EQ(record->identity.size, static_cast<std::int64_t>(info.st_size));
-        EXPECT_EQ(record->identity.modified,
+        EXPECT_EQ(record->identity().device, static_cast<std::uint64_t>(info.st_dev));
+        EXPECT_EQ(record->identity().inode, static_cast<std::uint64_t>(info.st_ino));
+        EXPECT_EQ(record->identity().size, static_cast<std::int64_t>(info.st_size));
+        EXPECT_EQ(record->identity().modified,
                   FileIdentity::Nanoseconds(info.st_mtim.tv_sec, info.st_mtim.tv_nsec));
         EXPECT_EQ(record->size, static_cast<std::int64_t>(info.st_size));
         EXPECT_EQ(record->grouped, 0);
@@ -162,8 +162,8 @@ TEST_F(FolderScan, RecordsCarryTheIdentityOfTheFileOnDisk) {
     const FileRecord* two = FileList::nextOf(three);
     ASSERT_EQ(one->name, "one.txt");
     ASSERT_EQ(two->name, "two.txt");
-    EXPECT_TRUE(one->identity.sameFileAs(two->identity));
-    EXPECT_FALSE(one->identity.sameFileAs(three->identity));
+    EXPECT_TRUE(one->identity().sameFileAs(two->identity()));
+    EXPECT_FALSE(one->identity().sameFileAs(three->identity()));
 }
 
 TEST_F(FolderScan, SizesBeyondFourGigabytesAreKeptWhole) {

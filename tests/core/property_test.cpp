@@ -83,7 +83,7 @@ bool WayAsWalked(const FileRecord& record) {
 // The record's file is still there exactly as the scan saw it, reached the way the scan went.
 bool AsRecorded(const FileRecord& record) {
     const std::optional<Entry> now = Look(FullPath(record.folder, record.name), false);
-    const FileIdentity& then = record.identity;
+    const FileIdentity then = record.identity();
     return now && now->regular && now->identity.unchangedSince(then) && WayAsWalked(record);
 }
 
@@ -464,7 +464,7 @@ class PropertyTest : public ProgramTest {
                 }
                 const MemberRecord& member = *chain[row];
                 const std::string path = FullPath(member.folder(), member.name());
-                const FileId id{member.file->identity.device, member.file->identity.inode};
+                const FileId id{member.file->device, member.file->inode};
                 chosen.insert(path);
                 chosenFiles.emplace(path, id);
                 const std::optional<Entry> now = Look(path, false);
@@ -482,7 +482,7 @@ class PropertyTest : public ProgramTest {
                         marking ? other != row : static_cast<std::int64_t>(other) == marked;
                     anotherStays =
                         anotherStays || (candidate && AsRecorded(staying) &&
-                                         !staying.identity.sameFileAs(member.file->identity));
+                                         !staying.identity().sameFileAs(member.file->identity()));
                 }
                 if (deletable && AsRecorded(*member.file) && anotherStays &&
                     (marking || markedIntact)) {
@@ -600,7 +600,7 @@ class PropertyTest : public ProgramTest {
         std::vector<std::vector<const FileRecord*>> classes;
         for (FileRecord* file = program.catalogue.files.first(); file != nullptr;
              file = FileList::nextOf(file)) {
-            const FileIdentity& identity = file->identity;
+            const FileIdentity identity = file->identity();
             if (identity.inode != 0 && !seen.insert({identity.device, identity.inode}).second) {
                 continue;
             }
@@ -737,7 +737,7 @@ class PropertyTest : public ProgramTest {
                 if (!grouped.insert(member->file).second) {
                     problems += "a record in two places of the groups: " + member->name() + "\n";
                 }
-                const FileIdentity& identity = member->file->identity;
+                const FileIdentity identity = member->file->identity();
                 if (identity.inode != 0 &&
                     !identities.insert({identity.device, identity.inode}).second) {
                     problems += "one file twice in a group: " + member->name() + "\n";

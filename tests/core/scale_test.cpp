@@ -46,7 +46,7 @@ std::string NameOf(std::int64_t i) {
 // The content of a record, kept where a real file keeps its modification time: no test here
 // reads a file, and no other part of the record is free.
 std::int64_t ContentOf(const FileRecord& file) {
-    return file.identity.modified;
+    return file.modified;
 }
 
 // Knows the content of every file from its record instead of reading it, and notes what it was
@@ -101,11 +101,10 @@ class ScaleTest : public ::testing::Test {
             file->folder = "/scale/d" + std::to_string(i / 1000);
             file->name = NameOf(i);
             file->size = IsEmptyUnit(unit) ? 0 : 1 + unit % 5000;
-            file->identity.device = 1;
-            file->identity.inode = static_cast<std::uint64_t>(IsSecondName(i) ? i : i + 1);
-            file->identity.size = file->size;
+            file->device = 1;
+            file->inode = static_cast<std::uint64_t>(IsSecondName(i) ? i : i + 1);
             const bool nearCopy = i % 4 == 2 && unit % 2 == 1;
-            file->identity.modified = unit * 2 + (nearCopy ? 1 : 0);
+            file->modified = unit * 2 + (nearCopy ? 1 : 0);
         }
     }
 
@@ -134,11 +133,11 @@ class ScaleTest : public ::testing::Test {
                 const bool same = mode == SameContent ? file.size == group->size &&
                                                             ContentOf(file) == ContentOf(*first)
                                                       : Lowered(file.name) == Lowered(first->name);
-                if (!same || file.identity.inode <= lastInode) {
+                if (!same || file.inode <= lastInode) {
                     found.problems = "a group of unlike or repeated files at " + file.name;
                     return found;
                 }
-                lastInode = file.identity.inode;
+                lastInode = file.inode;
             }
             if (member != nullptr) {
                 found.problems = "a chain longer than its group's count";
