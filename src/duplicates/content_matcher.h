@@ -43,9 +43,9 @@ class ContentMatcher {
     virtual ~ContentMatcher() = default;
 
     // files: in catalogue order, each file once. The result gives each file, at its index, a
-    // class number: files with one number have the same bytes. A file that cannot be read in full
-    // at its recorded size has a number of its own. The observer learns of each file as soon as
-    // its class is known, each file once.
+    // class number below the number of files: files with one number have the same bytes. A file
+    // that cannot be read in full at its recorded size has a number of its own. The observer learns
+    // of each file as soon as its class is known, each file once.
     virtual std::vector<std::uint32_t> classify(std::span<FileRecord* const> files,
                                                 ClassObserver& observer) = 0;
     // The same, with nobody watching.

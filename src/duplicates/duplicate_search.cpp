@@ -3,7 +3,7 @@
 #include "catalogue/case_folding.h"
 
 #include <algorithm>
-#include <deque>
+#include <span>
 #include <string>
 #include <tuple>
 #include <unordered_map>
@@ -17,71 +17,90 @@ namespace {
 // Ordinals in catalogue order. Four bytes each, as are a file's bucket and place in it: a
 // catalogue of a million files spends them on every file.
 using Ordinal = std::uint32_t;
-using Bucket = std::vector<Ordinal>;
+using Bucket = std::span<const Ordinal>;
 
 // The catalogue in order, with the files that can match one another in buckets: of one size
 // (above 0) for the content search, of one folded name for the name search. Each reference then
 // visits only its bucket's later files instead of every later file. A content bucket is split
 // into classes of equal content when its first file is reached; from then on every later file
-// of a class matches.
+// of a class matches. The buckets lie one after another in one list of ordinals, and the classes
+// of a bucket take the bucket's room: however many buckets, no list of their own.
 class CandidateIndex {
   public:
     CandidateIndex(FileList& files, SearchMode mode) {
+        files_.reserve(static_cast<std::size_t>(files.count()));
         files.rewind();
         while (files.advance()) {
             files_.push_back(files.current());
         }
         place_.assign(files_.size(), {NoBucket, 0});
         const std::vector<bool> takingPart = FirstRecordOfEachFile(files_);
-        std::unordered_map<std::int64_t, std::size_t> bucketOfSize;
-        std::unordered_map<std::string, std::size_t> bucketOfName;
+        std::unordered_map<std::int64_t, Ordinal> bucketOfSize;
+        std::unordered_map<std::string, Ordinal> bucketOfName;
         for (std::size_t ordinal = 0; ordinal < files_.size(); ++ordinal) {
             const FileRecord& file = *files_[ordinal];
             if (!takingPart[ordinal] || (mode == SameContent && file.size <= 0)) {
                 continue;
             }
-            const std::size_t bucket = mode == SameContent
-                                           ? bucketFor(bucketOfSize, file.size)
-                                           : bucketFor(bucketOfName, FoldCase(file.name));
-            addToBucket(bucket, ordinal);
+            const Ordinal bucket = mode == SameContent
+                                       ? bucketFor(bucketOfSize, file.size)
+                                       : bucketFor(bucketOfName, FoldCase(file.name));
+            place_[ordinal].bucket = bucket;
+            ++rooms_[bucket].size;
+        }
+        Ordinal start = 0;
+        for (Room& room : rooms_) {
+            const Ordinal size = room.size;
+            room = {start, 0};
+            start += size;
+        }
+        ordinals_.resize(start);
+        split_.assign(rooms_.size(), false);
+        for (std::size_t ordinal = 0; ordinal < files_.size(); ++ordinal) {
+            if (place_[ordinal].bucket != NoBucket) {
+                addToBucket(place_[ordinal].bucket, ordinal);
+            }
         }
     }
 
     const std::vector<FileRecord*>& files() const { return files_; }
 
     // The bucket of the file, when it is the first of a bucket of two or more that was not yet
-    // split into classes.
-    const Bucket* unsplitBucketStartingAt(std::size_t ordinal) const {
+    // split into classes; else none.
+    Bucket unsplitBucketStartingAt(std::size_t ordinal) const {
         const Place& place = place_[ordinal];
         if (place.bucket == NoBucket || place.position != 0 || split_[place.bucket]) {
-            return nullptr;
+            return {};
         }
-        const Bucket& bucket = buckets_[place.bucket];
-        return bucket.size() > 1 ? &bucket : nullptr;
+        const Bucket bucket = bucketAt(place.bucket);
+        return bucket.size() > 1 ? bucket : Bucket();
     }
 
     // Replaces a bucket by one bucket per class of two or more files; classes[i] is the class of
     // the bucket's i-th file. A file alone in its class can match nothing and leaves the index.
-    void splitIntoClasses(const Bucket& bucket, const std::vector<std::uint32_t>& classes) {
-        Bucket& emptied = buckets_[place_[bucket.front()].bucket];
-        const Bucket files = std::move(emptied);
-        emptied = Bucket();
-        std::unordered_map<std::uint32_t, std::size_t> classSizes;
+    void splitIntoClasses(Bucket bucket, const std::vector<std::uint32_t>& classes) {
+        const Ordinal emptied = place_[bucket.front()].bucket;
+        const std::vector<Ordinal> files(bucket.begin(), bucket.end()); // its room is rewritten
+        Ordinal start = rooms_[emptied].start;
+        rooms_[emptied].size = 0;
+        std::vector<Ordinal> classSizes(files.size(), 0);
         for (const std::uint32_t each : classes) {
             ++classSizes[each];
         }
-        std::unordered_map<std::uint32_t, std::size_t> bucketOfClass;
+        std::vector<Ordinal> bucketOfClass(files.size(), NoBucket);
         for (std::size_t i = 0; i < files.size(); ++i) {
-            if (classSizes[classes[i]] < 2) {
+            const std::uint32_t each = classes[i];
+            if (classSizes[each] < 2) {
                 place_[files[i]] = {NoBucket, 0};
                 continue;
             }
-            auto [entry, added] = bucketOfClass.try_emplace(classes[i], buckets_.size());
-            if (added) {
-                buckets_.emplace_back();
+            if (bucketOfClass[each] == NoBucket) {
+                bucketOfClass[each] = static_cast<Ordinal>(rooms_.size());
+                rooms_.push_back({start, 0});
                 split_.push_back(true);
+                start += classSizes[each];
             }
-            addToBucket(entry->second, files[i]);
+            addToBucket(bucketOfClass[each], files[i]);
         }
     }
 
@@ -91,9 +110,8 @@ class CandidateIndex {
         if (place.bucket == NoBucket) {
             return;
         }
-        const Bucket& bucket = buckets_[place.bucket];
-        for (std::size_t i = place.position + 1; i < bucket.size(); ++i) {
-            visit(*files_[bucket[i]]);
+        for (const Ordinal later : bucketAt(place.bucket).subspan(place.position + 1)) {
+            visit(*files_[later]);
         }
     }
 
@@ -126,32 +144,39 @@ class CandidateIndex {
         return first;
     }
     struct Place {
-        std::uint32_t bucket;
-        std::uint32_t position;
+        Ordinal bucket;
+        Ordinal position;
     };
-    static constexpr std::uint32_t NoBucket = static_cast<std::uint32_t>(-1);
+    // Where a bucket's files lie in the list of ordinals.
+    struct Room {
+        Ordinal start;
+        Ordinal size;
+    };
+    static constexpr Ordinal NoBucket = static_cast<Ordinal>(-1);
 
     template <typename Key>
-    std::size_t bucketFor(std::unordered_map<Key, std::size_t>& bucketOfKey, const Key& key) {
-        const auto [entry, added] = bucketOfKey.try_emplace(key, buckets_.size());
+    Ordinal bucketFor(std::unordered_map<Key, Ordinal>& bucketOfKey, const Key& key) {
+        const auto [entry, added] =
+            bucketOfKey.try_emplace(key, static_cast<Ordinal>(rooms_.size()));
         if (added) {
-            buckets_.emplace_back();
+            rooms_.push_back({0, 0});
         }
         return entry->second;
     }
 
-    void addToBucket(std::size_t bucket, std::size_t ordinal) {
-        if (split_.size() < buckets_.size()) {
-            split_.resize(buckets_.size(), false);
-        }
-        place_[ordinal] = {static_cast<std::uint32_t>(bucket),
-                           static_cast<std::uint32_t>(buckets_[bucket].size())};
-        buckets_[bucket].push_back(static_cast<Ordinal>(ordinal));
+    Bucket bucketAt(Ordinal bucket) const {
+        return Bucket(ordinals_).subspan(rooms_[bucket].start, rooms_[bucket].size);
+    }
+    void addToBucket(Ordinal bucket, std::size_t ordinal) {
+        Room& room = rooms_[bucket];
+        place_[ordinal] = {bucket, room.size};
+        ordinals_[room.start + room.size++] = static_cast<Ordinal>(ordinal);
     }
 
     std::vector<FileRecord*> files_;
     std::vector<Place> place_;
-    std::deque<Bucket> buckets_; // a deque: splitting adds buckets while one is being read
+    std::vector<Ordinal> ordinals_; // the buckets' files, bucket by bucket
+    std::vector<Room> rooms_;
     std::vector<bool> split_;
 };
 
@@ -184,8 +209,8 @@ class FilesDone final : public ClassObserver {
     FilesDone(std::size_t files, SearchObserver& observer)
         : done_(files, false), total_(static_cast<std::int64_t>(files)), observer_(observer) {}
 
-    void ofBucket(const Bucket* bucket) { bucket_ = bucket; }
-    void classKnown(std::size_t file) override { count((*bucket_)[file]); }
+    void ofBucket(Bucket bucket) { bucket_ = bucket; }
+    void classKnown(std::size_t file) override { count(bucket_[file]); }
     void count(std::size_t ordinal) {
         if (!done_[ordinal]) {
             done_[ordinal] = true;
@@ -198,10 +223,10 @@ class FilesDone final : public ClassObserver {
     std::int64_t count_ = 0;
     const std::int64_t total_;
     SearchObserver& observer_;
-    const Bucket* bucket_ = nullptr;
+    Bucket bucket_;
 };
 
-std::vector<FileRecord*> FilesOf(const CandidateIndex& index, const Bucket& bucket) {
+std::vector<FileRecord*> FilesOf(const CandidateIndex& index, Bucket bucket) {
     std::vector<FileRecord*> files;
     files.reserve(bucket.size());
     for (const Ordinal ordinal : bucket) {
@@ -214,8 +239,8 @@ std::vector<FileRecord*> FilesOf(const CandidateIndex& index, const Bucket& buck
 FileSets SetsToClassify(const CandidateIndex& index) {
     FileSets sets;
     for (std::size_t ordinal = 0; ordinal < index.files().size(); ++ordinal) {
-        if (const Bucket* bucket = index.unsplitBucketStartingAt(ordinal)) {
-            sets.add(FilesOf(index, *bucket));
+        if (const Bucket bucket = index.unsplitBucketStartingAt(ordinal); !bucket.empty()) {
+            sets.add(FilesOf(index, bucket));
         }
     }
     return sets;
@@ -242,10 +267,10 @@ void SearchDuplicates(Catalogue& catalogue, SearchMode mode, ContentMatcher& mat
         const bool alreadyGrouped = reference.grouped != 0;
         reference.grouped = 0;
         observer.readingAt(0);
-        if (const Bucket* bucket = index.unsplitBucketStartingAt(ordinal);
-            bucket != nullptr && mode == SameContent) {
+        if (const Bucket bucket = index.unsplitBucketStartingAt(ordinal);
+            !bucket.empty() && mode == SameContent) {
             done.ofBucket(bucket);
-            index.splitIntoClasses(*bucket, matcher.classify(FilesOf(index, *bucket), done));
+            index.splitIntoClasses(bucket, matcher.classify(FilesOf(index, bucket), done));
         }
         GroupRecord* group = nullptr;
         if (!alreadyGrouped) {
