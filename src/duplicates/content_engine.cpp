@@ -44,19 +44,17 @@ std::int64_t LeadingLengthOf(std::int64_t size) {
     return std::min(size, LeadingBlockLength);
 }
 
-// What a file's leading block is known by: a file of up to 16 bytes by its bytes themselves,
-// so that equal keys are equal files; a longer one by a hash of its leading block.
-using BlockKey = std::array<std::uint64_t, 2>;
-constexpr std::int64_t BytesInAKey = sizeof(BlockKey);
+// What a file's leading block is known by: a block of up to 16 bytes by its bytes themselves,
+// so that equal keys are equal blocks; a longer one by a hash. A key is kept in eight-byte
+// halves, and the second half only where blocks are longer than eight bytes and up to 16: in a
+// set of a million tiny files each byte kept counts.
+constexpr std::int64_t BytesInAHalf = 8;
+constexpr std::int64_t BytesInAKey = 2 * BytesInAHalf;
 
-BlockKey KeyOf(const unsigned char* block, std::int64_t length) {
-    BlockKey key{};
-    if (length <= BytesInAKey) {
-        std::memcpy(key.data(), block, static_cast<std::size_t>(length));
-    } else {
-        key[0] = QuickBlockHash(block, static_cast<std::size_t>(length));
-    }
-    return key;
+std::uint64_t HalfKeyOf(const unsigned char* bytes, std::int64_t length) {
+    std::uint64_t half = 0;
+    std::memcpy(&half, bytes, static_cast<std::size_t>(std::clamp<std::int64_t>(length, 0, 8)));
+    return half;
 }
 
 // The numbers of a set's held files, all closed when the set is done however it ends.
@@ -102,7 +100,11 @@ class ContentEngine::Classification {
           keepLeading_(static_cast<std::int64_t>(files.size()) * (leadingLength_ + 1) <=
                        LeadingBytesKept),
           keptBlocks_(keepLeading_ ? engine.leading.atLeast(files.size() * stride()) : nullptr),
-          read_(files.size(), false), keys_(keepLeading_ ? 0 : files.size()) {}
+          read_(files.size(), false), keys_(keepLeading_ ? 0 : files.size()),
+          secondHalves_(keepLeading_ || leadingLength_ <= BytesInAHalf ||
+                                leadingLength_ > BytesInAKey
+                            ? 0
+                            : files.size()) {}
 
     std::vector<std::uint32_t> run() {
         // The bar must never go back: count on reading every file in full until the leading
@@ -186,10 +188,24 @@ class ContentEngine::Classification {
             const bool read = reads[k].got == leadingLength_;
             read_[batch[k]] = read;
             if (read && !keepLeading_) {
-                keys_[batch[k]] = KeyOf(reads[k].into, leadingLength_);
+                keepKey(batch[k], reads[k].into);
             }
         }
         progress_.count(leadingBytesOf(batch.size()));
+    }
+
+    void keepKey(FileIndex file, const unsigned char* block) {
+        if (leadingLength_ > BytesInAKey) {
+            keys_[file] = QuickBlockHash(block, static_cast<std::size_t>(leadingLength_));
+            return;
+        }
+        keys_[file] = HalfKeyOf(block, leadingLength_);
+        if (!secondHalves_.empty()) {
+            secondHalves_[file] = HalfKeyOf(block + BytesInAHalf, leadingLength_ - BytesInAHalf);
+        }
+    }
+    std::pair<std::uint64_t, std::uint64_t> keyOf(FileIndex file) const {
+        return {keys_[file], secondHalves_.empty() ? 0 : secondHalves_[file]};
     }
 
     // Sorts the files so that those of equal kept leading blocks follow one another, each set in
@@ -207,8 +223,8 @@ class ContentEngine::Classification {
     // The same, for files of equal keys.
     std::vector<std::size_t> sortBySameKey(std::vector<FileIndex>& files) const {
         std::stable_sort(files.begin(), files.end(),
-                         [&](FileIndex a, FileIndex b) { return keys_[a] < keys_[b]; });
-        return endsOfRuns(files, [&](FileIndex a, FileIndex b) { return keys_[a] == keys_[b]; });
+                         [&](FileIndex a, FileIndex b) { return keyOf(a) < keyOf(b); });
+        return endsOfRuns(files, [&](FileIndex a, FileIndex b) { return keyOf(a) == keyOf(b); });
     }
 
     template <typename Same>
@@ -277,12 +293,14 @@ class ContentEngine::Classification {
     const bool keepLeading_;
     unsigned char* const keptBlocks_; // the leading blocks of the whole set, where they are kept
     std::vector<bool> read_;          // by file: its leading block was read at its size
-    std::vector<BlockKey> keys_;      // each file's key, where the blocks are not kept
+    // Each file's key, where the blocks are not kept, and its second half where it has one.
+    std::vector<std::uint64_t> keys_;
+    std::vector<std::uint64_t> secondHalves_;
 };
 
 // The second reader: classifies the sets of a search from the last one back, while the search
 // takes them from the first, until the two meet. It has numbered files of its own and tells no
-// one of its reading; the classes it finds, and the order it found them in, wait for the search.
+// one of its reading; the classes it finds wait for the search.
 class ContentEngine::Helper {
   public:
     Helper(std::unique_ptr<NumberedFiles> files, const FileSets& sets)
@@ -298,8 +316,8 @@ class ContentEngine::Helper {
     Helper(const Helper&) = delete;
     Helper& operator=(const Helper&) = delete;
 
-    // Set index for the search: the classes the helper found, told to the observer in the
-    // order it found them; nothing when the search is to classify the set itself. While the
+    // Set index for the search: the classes the helper found, each file told to the observer;
+    // nothing when the search is to classify the set itself. While the
     // helper is still at the set, the reading observer hears that the reading goes on.
     std::optional<std::vector<std::uint32_t>> take(std::size_t index, ClassObserver& observer,
                                                    ReadingObserver& reading) {
@@ -319,7 +337,7 @@ class ContentEngine::Helper {
         if (!result.classes) {
             return std::nullopt;
         }
-        for (const FileIndex file : result.order) {
+        for (std::size_t file = 0; file < result.classes->size(); ++file) {
             observer.classKnown(file);
         }
         return std::move(result.classes);
@@ -330,16 +348,10 @@ class ContentEngine::Helper {
   private:
     struct Result {
         std::optional<std::vector<std::uint32_t>> classes;
-        std::vector<FileIndex> order;
         bool finished = false;
     };
-    // Records the order in which classes become known, for the search to tell later.
-    struct Recording final : ClassObserver {
-        explicit Recording(std::vector<FileIndex>& order) : order_(order) {}
-        void classKnown(std::size_t file) override {
-            order_.push_back(static_cast<FileIndex>(file));
-        }
-        std::vector<FileIndex>& order_;
+    struct Unheard final : ClassObserver {
+        void classKnown(std::size_t) override {}
     };
     struct Unwatched final : ReadingObserver {
         void readingAt(std::int64_t) override {}
@@ -358,8 +370,8 @@ class ContentEngine::Helper {
             }
             Result result;
             try {
-                Recording recording(result.order);
-                result.classes = Classification(reader_, sets_[index], recording).run();
+                Unheard unheard;
+                result.classes = Classification(reader_, sets_[index], unheard).run();
             } catch (const std::exception&) {
                 result.classes.reset(); // out of memory: the search classifies this set itself
             }
