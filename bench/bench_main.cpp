@@ -46,6 +46,7 @@ void PrintGroups(bk::Catalogue& catalogue) {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    bk::GiveLargeBlocksBackWhenFreed();
     if (argc != 2) {
         std::fprintf(stderr, "usage: brannoway-kestrill-bench FOLDER\n");
         return 2;

@@ -1,4 +1,5 @@
 #include "platform/native_file_services.h"
+#include "platform/resource_usage.h"
 #include "ui/event_loop.h"
 #include "ui/texts.h"
 
@@ -11,6 +12,7 @@
 #include <cstdio>
 
 int main(int argc, char* argv[]) {
+    bk::GiveLargeBlocksBackWhenFreed();
     bk::DesktopSession session(argc, argv, {bk::NoDisplayText, bk::UnreachableDisplayText});
     bk::NativeFileServices files(bk::ExecutableFolder());
     const int exitCode = bk::RunProgram(session.controls(), files);

@@ -403,7 +403,7 @@ ContentEngine::~ContentEngine() {
 }
 
 void ContentEngine::foresee(FileSets sets) {
-    helper_.reset();
+    letForeseenGo();
     foreseen_ = std::move(sets);
     nextForeseen_ = 0;
     if (foreseen_.count() < 2 || foreseen_.files() < FilesWorthAHelper) {
@@ -423,17 +423,36 @@ std::vector<std::uint32_t> ContentEngine::classify(std::span<FileRecord* const> 
     if (files.empty()) {
         return {};
     }
-    if (helper_ != nullptr && nextForeseen_ < foreseen_.count() &&
-        std::ranges::equal(foreseen_[nextForeseen_], files)) {
-        if (auto classes = helper_->take(nextForeseen_++, observer, reader_.observer)) {
-            return std::move(*classes);
+    std::optional<std::vector<std::uint32_t>> classes;
+    if (nextForeseen_ < foreseen_.count() && std::ranges::equal(foreseen_[nextForeseen_], files)) {
+        const std::size_t set = nextForeseen_++;
+        if (helper_ != nullptr) {
+            classes = helper_->take(set, observer, reader_.observer);
         }
     }
-    return Classification(reader_, files, observer).run();
+    if (!classes) {
+        classes = Classification(reader_, files, observer).run();
+    }
+    if (nextForeseen_ == foreseen_.count()) {
+        letForeseenGo(); // the search goes on building groups: their room is better used there
+    }
+    return std::move(*classes);
+}
+
+void ContentEngine::letForeseenGo() {
+    if (helper_ != nullptr) {
+        helperCounters_.filesOpened += helper_->counters().filesOpened;
+        helperCounters_.bytesRead += helper_->counters().bytesRead;
+        helper_.reset();
+    }
+    foreseen_ = FileSets();
+    nextForeseen_ = 0;
 }
 
 NumberedFiles::Counters ContentEngine::counters() const {
     NumberedFiles::Counters all = reader_.files.counters();
+    all.filesOpened += helperCounters_.filesOpened;
+    all.bytesRead += helperCounters_.bytesRead;
     if (helper_ != nullptr) {
         all.filesOpened += helper_->counters().filesOpened;
         all.bytesRead += helper_->counters().bytesRead;

@@ -44,10 +44,14 @@ class ContentEngine final : public ContentMatcher {
     };
     class Classification;
     class Helper;
+    // Once every set foreseen is classified, or a new search foresees its own: the sets and the
+    // second reader go.
+    void letForeseenGo();
     Reader reader_;
     FileSets foreseen_;
     std::size_t nextForeseen_ = 0;
     std::unique_ptr<Helper> helper_;
+    NumberedFiles::Counters helperCounters_; // of second readers gone
 };
 
 } // namespace bk

@@ -16,4 +16,7 @@ std::int64_t PeakResidentBytes() {
     return static_cast<std::int64_t>(counters.PeakWorkingSetSize);
 }
 
+// The Windows heap hands blocks beyond half a megabyte back to the system by itself.
+void GiveLargeBlocksBackWhenFreed() {}
+
 } // namespace bk
