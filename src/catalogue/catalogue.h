@@ -18,25 +18,31 @@ struct FileRecord {
     std::int64_t size = 0;
     ScannedFolder folder; // as walked; never ends in a separator ("" for the root's files)
     RecordText name;
-    // 1 only while a search runs, for a file already placed in a group as a later member.
-    std::uint8_t grouped = 0;
 
     // Who the file was when it was scanned: the searches never group two names of one file, and
     // a deletion checks that the file on disk is still the one that was compared. Its size is
-    // the record's.
+    // the record's. Device numbers take 32 bits on both systems (Linux encodes its major and
+    // minor numbers in 32, Windows names volumes by a 32-bit serial); should one ever not fit,
+    // the record keeps no identity, which leaves the file alone in every search and makes every
+    // deletion of it refuse.
     FileIdentity identity() const { return {device, inode, size, modified, changed}; }
     void setIdentity(const FileIdentity& identity) {
+        const bool fits = identity.device <= UINT32_MAX;
         size = identity.size;
-        device = identity.device;
-        inode = identity.inode;
+        device = fits ? static_cast<std::uint32_t>(identity.device) : 0;
+        inode = fits ? identity.inode : 0;
         modified = identity.modified;
         changed = identity.changed;
     }
-    std::uint64_t device = 0;
+    std::uint32_t device = 0;
+    // 1 only while a search runs, for a file already placed in a group as a later member.
+    std::uint8_t grouped = 0;
     std::uint64_t inode = 0;
     std::int64_t modified = 0;
     std::int64_t changed = 0;
 };
+
+static_assert(sizeof(FileRecord) <= 64, "a catalogue holds millions of these");
 
 struct MemberRecord;
 
