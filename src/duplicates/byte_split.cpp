@@ -37,7 +37,7 @@ struct Work {
 // One set being split. Its files are named by their slot in the set.
 class ByteSplit {
   public:
-    ByteSplit(std::span<FileRecord* const> files, std::span<const FileIndex> set, OpenFiles open,
+    ByteSplit(const SetOfFiles& files, std::span<const FileIndex> set, OpenFiles open,
               std::int64_t from, NumberedFiles& numbered, BlockBuffer& buffer,
               ReadingProgress& progress, ContentClasses& classes)
         : files_(files), set_(set), size_(files[set.front()]->size), from_(from),
@@ -220,7 +220,7 @@ class ByteSplit {
         return splits;
     }
 
-    std::span<FileRecord* const> files_;
+    const SetOfFiles& files_;
     std::span<const FileIndex> set_;
     const std::int64_t size_;
     const std::int64_t from_;
@@ -236,8 +236,8 @@ class ByteSplit {
 
 } // namespace
 
-void SplitByBytes(std::span<FileRecord* const> files, std::span<const FileIndex> set,
-                  OpenFiles open, std::int64_t from, NumberedFiles& numbered, BlockBuffer& buffer,
+void SplitByBytes(const SetOfFiles& files, std::span<const FileIndex> set, OpenFiles open,
+                  std::int64_t from, NumberedFiles& numbered, BlockBuffer& buffer,
                   ReadingProgress& progress, ContentClasses& classes) {
     ByteSplit(files, set, std::move(open), from, numbered, buffer, progress, classes).run();
 }

@@ -3,6 +3,7 @@
 #include "catalogue/catalogue.h"
 #include "duplicates/block_buffer.h"
 #include "duplicates/content_classes.h"
+#include "duplicates/content_matcher.h"
 #include "duplicates/reading_progress.h"
 #include "platform/numbered_files.h"
 
@@ -25,8 +26,8 @@ struct OpenFiles {
     std::vector<int> numbers; // by file of the set: the number it is open under, or -1
     std::int64_t offset = 0;  // where every open file stands
 };
-void SplitByBytes(std::span<FileRecord* const> files, std::span<const FileIndex> set,
-                  OpenFiles open, std::int64_t from, NumberedFiles& numbered, BlockBuffer& buffer,
+void SplitByBytes(const SetOfFiles& files, std::span<const FileIndex> set, OpenFiles open,
+                  std::int64_t from, NumberedFiles& numbered, BlockBuffer& buffer,
                   ReadingProgress& progress, ContentClasses& classes);
 
 } // namespace bk

@@ -92,7 +92,7 @@ class HeldFiles {
 // The stages of one classification, in the order classify takes them.
 class ContentEngine::Classification {
   public:
-    Classification(Reader& engine, std::span<FileRecord* const> files, ClassObserver& observer)
+    Classification(Reader& engine, const SetOfFiles& files, ClassObserver& observer)
         : engine_(engine), files_(files), size_(files.front()->size),
           leadingLength_(LeadingLengthOf(size_)), classes_(files.size(), observer),
           progress_(engine.observer),
@@ -284,7 +284,7 @@ class ContentEngine::Classification {
     }
 
     Reader& engine_;
-    std::span<FileRecord* const> files_;
+    const SetOfFiles files_;
     const std::int64_t size_;
     const std::int64_t leadingLength_;
     ContentClasses classes_;
@@ -303,9 +303,9 @@ class ContentEngine::Classification {
 // one of its reading; the classes it finds wait for the search.
 class ContentEngine::Helper {
   public:
-    Helper(std::unique_ptr<NumberedFiles> files, const FileSets& sets)
+    Helper(std::unique_ptr<NumberedFiles> files, const std::vector<SetOfFiles>& sets)
         : files_(std::move(files)), reader_{*files_, unwatched_, {}, {}}, sets_(sets),
-          results_(sets.count()), last_(sets.count()) {
+          results_(sets.size()), last_(sets.size()) {
         thread_ = std::jthread([this](std::stop_token stop) { work(stop); });
     }
     ~Helper() {
@@ -385,7 +385,7 @@ class ContentEngine::Helper {
     std::unique_ptr<NumberedFiles> files_;
     Unwatched unwatched_;
     Reader reader_;
-    const FileSets& sets_;
+    const std::vector<SetOfFiles>& sets_;
     std::mutex mutex_;
     std::condition_variable done_;
     std::vector<Result> results_;
@@ -402,11 +402,15 @@ ContentEngine::~ContentEngine() {
     reader_.files.letFoldersGo();
 }
 
-void ContentEngine::foresee(FileSets sets) {
+void ContentEngine::foresee(std::vector<SetOfFiles> sets) {
     letForeseenGo();
     foreseen_ = std::move(sets);
     nextForeseen_ = 0;
-    if (foreseen_.count() < 2 || foreseen_.files() < FilesWorthAHelper) {
+    std::size_t files = 0;
+    for (const SetOfFiles& set : foreseen_) {
+        files += set.size();
+    }
+    if (foreseen_.size() < 2 || files < FilesWorthAHelper) {
         return;
     }
     if (std::unique_ptr<NumberedFiles> second = reader_.files.another()) {
@@ -418,13 +422,13 @@ void ContentEngine::foresee(FileSets sets) {
     }
 }
 
-std::vector<std::uint32_t> ContentEngine::classify(std::span<FileRecord* const> files,
+std::vector<std::uint32_t> ContentEngine::classify(const SetOfFiles& files,
                                                    ClassObserver& observer) {
     if (files.empty()) {
         return {};
     }
     std::optional<std::vector<std::uint32_t>> classes;
-    if (nextForeseen_ < foreseen_.count() && std::ranges::equal(foreseen_[nextForeseen_], files)) {
+    if (nextForeseen_ < foreseen_.size() && foreseen_[nextForeseen_] == files) {
         const std::size_t set = nextForeseen_++;
         if (helper_ != nullptr) {
             classes = helper_->take(set, observer, reader_.observer);
@@ -433,7 +437,7 @@ std::vector<std::uint32_t> ContentEngine::classify(std::span<FileRecord* const> 
     if (!classes) {
         classes = Classification(reader_, files, observer).run();
     }
-    if (nextForeseen_ == foreseen_.count()) {
+    if (nextForeseen_ == foreseen_.size()) {
         letForeseenGo(); // the search goes on building groups: their room is better used there
     }
     return std::move(*classes);
@@ -445,7 +449,7 @@ void ContentEngine::letForeseenGo() {
         helperCounters_.bytesRead += helper_->counters().bytesRead;
         helper_.reset();
     }
-    foreseen_ = FileSets();
+    foreseen_ = {};
     nextForeseen_ = 0;
 }
 

@@ -27,10 +27,9 @@ class ContentEngine final : public ContentMatcher {
 
     // With many files to compare, a second reader with numbered files of its own classifies the
     // sets from the last one back on another thread, while classify takes them from the first.
-    void foresee(FileSets sets) override;
+    void foresee(std::vector<SetOfFiles> sets) override;
     using ContentMatcher::classify;
-    std::vector<std::uint32_t> classify(std::span<FileRecord* const> files,
-                                        ClassObserver& observer) override;
+    std::vector<std::uint32_t> classify(const SetOfFiles& files, ClassObserver& observer) override;
     // What both readers opened and read, for benchmarks, once the search is over.
     NumberedFiles::Counters counters() const;
 
@@ -48,7 +47,7 @@ class ContentEngine final : public ContentMatcher {
     // second reader go.
     void letForeseenGo();
     Reader reader_;
-    FileSets foreseen_;
+    std::vector<SetOfFiles> foreseen_;
     std::size_t nextForeseen_ = 0;
     std::unique_ptr<Helper> helper_;
     NumberedFiles::Counters helperCounters_; // of second readers gone

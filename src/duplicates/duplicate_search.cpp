@@ -228,25 +228,31 @@ class FilesDone final : public ClassObserver {
     Bucket bucket_;
 };
 
-std::vector<FileRecord*> FilesOf(const CandidateIndex& index, Bucket bucket) {
-    std::vector<FileRecord*> files;
-    files.reserve(bucket.size());
-    for (const Ordinal ordinal : bucket) {
-        files.push_back(index.files()[ordinal]);
-    }
-    return files;
-}
-
 // The sets of files of one size, in the order the search classifies them: by their first file.
-FileSets SetsToClassify(const CandidateIndex& index) {
-    FileSets sets;
+std::vector<SetOfFiles> SetsToClassify(const CandidateIndex& index) {
+    std::vector<SetOfFiles> sets;
     for (std::size_t ordinal = 0; ordinal < index.files().size(); ++ordinal) {
         if (const Bucket bucket = index.unsplitBucketStartingAt(ordinal); !bucket.empty()) {
-            sets.add(FilesOf(index, bucket));
+            sets.emplace_back(index.files(), bucket);
         }
     }
     return sets;
 }
+
+// The matcher reads ahead through the sets of a search only while the search, which holds
+// their files, runs.
+class Foresight {
+  public:
+    Foresight(ContentMatcher& matcher, std::vector<SetOfFiles> sets) : matcher_(matcher) {
+        matcher_.foresee(std::move(sets));
+    }
+    ~Foresight() { matcher_.foresee({}); }
+    Foresight(const Foresight&) = delete;
+    Foresight& operator=(const Foresight&) = delete;
+
+  private:
+    ContentMatcher& matcher_;
+};
 
 } // namespace
 
@@ -258,9 +264,8 @@ void SearchDuplicates(Catalogue& catalogue, SearchMode mode, ContentMatcher& mat
 
     CandidateIndex index(catalogue.files, mode);
     const std::vector<FileRecord*>& files = index.files();
-    if (mode == SameContent) {
-        matcher.foresee(SetsToClassify(index));
-    }
+    const Foresight foresight(matcher, mode == SameContent ? SetsToClassify(index)
+                                                           : std::vector<SetOfFiles>());
     FilesDone done(files.size(), observer);
     for (std::size_t ordinal = 0; ordinal < files.size(); ++ordinal) {
         FileRecord& reference = *files[ordinal];
@@ -272,7 +277,7 @@ void SearchDuplicates(Catalogue& catalogue, SearchMode mode, ContentMatcher& mat
         if (const Bucket bucket = index.unsplitBucketStartingAt(ordinal);
             !bucket.empty() && mode == SameContent) {
             done.ofBucket(bucket);
-            index.splitIntoClasses(bucket, matcher.classify(FilesOf(index, bucket), done));
+            index.splitIntoClasses(bucket, matcher.classify({index.files(), bucket}, done));
         }
         GroupRecord* group = nullptr;
         if (!alreadyGrouped) {

@@ -54,14 +54,14 @@ std::int64_t ContentOf(const FileRecord& file) {
 class ContentFromRecords final : public ContentMatcher {
   public:
     using ContentMatcher::classify;
-    std::vector<std::uint32_t> classify(std::span<FileRecord* const> files,
-                                        ClassObserver&) override {
+    std::vector<std::uint32_t> classify(const SetOfFiles& files, ClassObserver&) override {
         ++sets;
         filesGiven += static_cast<std::int64_t>(files.size());
         std::unordered_map<std::int64_t, std::uint32_t> classOfContent;
         std::vector<std::uint32_t> classes;
         classes.reserve(files.size());
-        for (const FileRecord* file : files) {
+        for (std::size_t i = 0; i < files.size(); ++i) {
+            const FileRecord* file = files[i];
             if (file->size != files.front()->size || file->size <= 0) {
                 ++misfits;
             }

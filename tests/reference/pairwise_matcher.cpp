@@ -4,7 +4,7 @@
 
 namespace bk {
 
-std::vector<std::uint32_t> PairwiseMatcher::classify(std::span<FileRecord* const> files,
+std::vector<std::uint32_t> PairwiseMatcher::classify(const SetOfFiles& files,
                                                      ClassObserver& observer) {
     constexpr std::uint32_t Unclassified = UINT32_MAX;
     std::vector<std::uint32_t> classes(files.size(), Unclassified);

@@ -22,8 +22,7 @@ class PairwiseMatcher final : public ContentMatcher {
     explicit PairwiseMatcher(ContentComparison sameContent)
         : sameContent_(std::move(sameContent)) {}
     using ContentMatcher::classify;
-    std::vector<std::uint32_t> classify(std::span<FileRecord* const> files,
-                                        ClassObserver& observer) override;
+    std::vector<std::uint32_t> classify(const SetOfFiles& files, ClassObserver& observer) override;
 
   private:
     ContentComparison sameContent_;
