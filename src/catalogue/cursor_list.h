@@ -185,8 +185,12 @@ template <typename Record> class CursorList {
 
     // Records live in blocks of memory aligned to their size, so that the block of a record is
     // found from its address; each block tells which of its places hold a record.
-    static constexpr std::size_t BlockBytes = std::size_t{256} << 10;
-    static constexpr std::size_t HeaderBytes = 2048; // room for a bit a place, at least 16 bytes
+    // A block of a megabyte: each block costs the system a page beside it for the allocator's
+    // own bookkeeping, which at a quarter of a megabyte came to 1.5 % of a large catalogue.
+    // Places not yet used are never touched, so a short list takes a few pages, not a megabyte.
+    static constexpr std::size_t BlockBytes = std::size_t{1} << 20;
+    // Room for the list, the block's number and a bit a place, places taking 16 bytes or more.
+    static constexpr std::size_t HeaderBytes = 64 + BlockBytes / 16 / 8;
     static constexpr std::size_t NodesPerBlock = (BlockBytes - HeaderBytes) / sizeof(Node);
     struct Block {
         const CursorList* list;

@@ -111,7 +111,7 @@ class ContentEngine::Classification {
         // blocks tell how many files are left to read.
         progress_.expect(leadingBytesOf(files_.size()) + bytesOfEvery(files_.size()));
         std::vector<FileIndex> readable = readLeadingBlocks(inDiskOrder());
-        const std::vector<std::size_t> ends =
+        const std::vector<FileIndex> ends =
             keepLeading_ ? sortBySameLeadingBytes(readable) : sortBySameKey(readable);
         // Where the leading blocks were compared byte for byte, or made the keys, the files of a
         // set are equal up to the block's end; a key of a hash only says that they may be.
@@ -210,7 +210,7 @@ class ContentEngine::Classification {
 
     // Sorts the files so that those of equal kept leading blocks follow one another, each set in
     // the order given. Where each set ends.
-    std::vector<std::size_t> sortBySameLeadingBytes(std::vector<FileIndex>& files) const {
+    std::vector<FileIndex> sortBySameLeadingBytes(std::vector<FileIndex>& files) const {
         const auto length = static_cast<std::size_t>(leadingLength_);
         const auto compare = [&](FileIndex a, FileIndex b) {
             return std::memcmp(keptBlockOf(a), keptBlockOf(b), length);
@@ -221,27 +221,27 @@ class ContentEngine::Classification {
     }
 
     // The same, for files of equal keys.
-    std::vector<std::size_t> sortBySameKey(std::vector<FileIndex>& files) const {
+    std::vector<FileIndex> sortBySameKey(std::vector<FileIndex>& files) const {
         std::stable_sort(files.begin(), files.end(),
                          [&](FileIndex a, FileIndex b) { return keyOf(a) < keyOf(b); });
         return endsOfRuns(files, [&](FileIndex a, FileIndex b) { return keyOf(a) == keyOf(b); });
     }
 
     template <typename Same>
-    static std::vector<std::size_t> endsOfRuns(const std::vector<FileIndex>& sorted,
-                                               const Same& same) {
-        std::vector<std::size_t> ends;
+    static std::vector<FileIndex> endsOfRuns(const std::vector<FileIndex>& sorted,
+                                             const Same& same) {
+        std::vector<FileIndex> ends;
         for (std::size_t i = 1; i <= sorted.size(); ++i) {
             if (i == sorted.size() || !same(sorted[i - 1], sorted[i])) {
-                ends.push_back(i);
+                ends.push_back(static_cast<FileIndex>(i));
             }
         }
         return ends;
     }
 
     template <typename Visit>
-    static void forEachRun(const std::vector<FileIndex>& sorted,
-                           const std::vector<std::size_t>& ends, Visit visit) {
+    static void forEachRun(const std::vector<FileIndex>& sorted, const std::vector<FileIndex>& ends,
+                           Visit visit) {
         std::size_t start = 0;
         for (const std::size_t end : ends) {
             visit(std::span<const FileIndex>(sorted).subspan(start, end - start));

@@ -3,6 +3,7 @@
 #include "catalogue/case_folding.h"
 
 #include <algorithm>
+#include <deque>
 #include <span>
 #include <string>
 #include <tuple>
@@ -178,7 +179,9 @@ class CandidateIndex {
     std::vector<FileRecord*> files_;
     std::vector<Ordinal> bucketOf_; // by ordinal; a bucket's files are in catalogue order
     std::vector<Ordinal> ordinals_; // the buckets' files, bucket by bucket
-    std::vector<Room> rooms_;
+    // A deque: the classes of a large set add buckets by the hundred thousand, and a vector
+    // would hold twice the room it needs, and both its old and its new room while growing.
+    std::deque<Room> rooms_;
     std::vector<bool> split_;
 };
 
