@@ -23,8 +23,8 @@ struct FileRecord {
     // a deletion checks that the file on disk is still the one that was compared. Its size is
     // the record's. Device numbers take 32 bits on both systems (Linux encodes its major and
     // minor numbers in 32, Windows names volumes by a 32-bit serial); should one ever not fit,
-    // the record keeps no identity, which leaves the file alone in every search and makes every
-    // deletion of it refuse.
+    // the record keeps no identity: a search takes it for a file of its own, and every deletion
+    // of it refuses, as the file on disk never matches.
     FileIdentity identity() const { return {device, inode, size, modified, changed}; }
     void setIdentity(const FileIdentity& identity) {
         const bool fits = identity.device <= UINT32_MAX;

@@ -37,6 +37,7 @@ namespace bk {
 template <typename Record> class CursorList {
   public:
     CursorList() = default;
+    // Not movable either: every block points back to its list.
     CursorList(const CursorList&) = delete;
     CursorList& operator=(const CursorList&) = delete;
     ~CursorList() { clear(); }
@@ -200,6 +201,8 @@ template <typename Record> class CursorList {
         Node* place(std::size_t index) { return reinterpret_cast<Node*>(places) + index; }
     };
     static_assert(sizeof(Block) <= BlockBytes);
+    // A free place holds the link to the next free one.
+    static_assert(sizeof(Node) >= sizeof(Node*) && alignof(Node) >= alignof(Node*));
 
     struct BlockDeleter {
         void operator()(Block* block) const {
@@ -253,7 +256,9 @@ template <typename Record> class CursorList {
                 if ((blocks_.size() + 1) * NodesPerBlock >= std::numeric_limits<Place>::max()) {
                     throw std::length_error("more records than a place number can tell");
                 }
-                blocks_.reserve(blocks_.size() + 1);
+                if (blocks_.size() == blocks_.capacity()) {
+                    blocks_.reserve(2 * blocks_.size() + 1); // so that emplace_back cannot throw
+                }
                 void* memory = ::operator new (BlockBytes, std::align_val_t{BlockBytes});
                 auto* block = new (memory) Block; // the places stay untouched until used
                 block->list = this;

@@ -6,7 +6,6 @@
 #include "duplicates/reading_progress.h"
 
 #include <algorithm>
-#include <array>
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
@@ -317,8 +316,8 @@ class ContentEngine::Helper {
     Helper& operator=(const Helper&) = delete;
 
     // Set index for the search: the classes the helper found, each file told to the observer;
-    // nothing when the search is to classify the set itself. While the
-    // helper is still at the set, the reading observer hears that the reading goes on.
+    // nothing when the search is to classify the set itself. While the helper is still at the
+    // set, the reading observer hears that the reading goes on.
     std::optional<std::vector<std::uint32_t>> take(std::size_t index, ClassObserver& observer,
                                                    ReadingObserver& reading) {
         std::unique_lock lock(mutex_);
@@ -413,12 +412,15 @@ void ContentEngine::foresee(std::vector<SetOfFiles> sets) {
     if (foreseen_.size() < 2 || files < FilesWorthAHelper) {
         return;
     }
-    if (std::unique_ptr<NumberedFiles> second = reader_.files.another()) {
-        try {
+    try {
+        if (std::unique_ptr<NumberedFiles> second = reader_.files.another()) {
             helper_ = std::make_unique<Helper>(std::move(second), foreseen_);
-        } catch (const std::system_error&) {
-            // no thread to be had: the search reads every set itself
         }
+    } catch (const std::system_error&) {
+        // no thread to be had: the search reads every set itself
+    } catch (...) {
+        letForeseenGo(); // the search may end before it can say that the sets go
+        throw;
     }
 }
 
@@ -433,6 +435,10 @@ std::vector<std::uint32_t> ContentEngine::classify(const SetOfFiles& files,
         if (helper_ != nullptr) {
             classes = helper_->take(set, observer, reader_.observer);
         }
+    } else if (nextForeseen_ < foreseen_.size()) {
+        // A set not foreseen: the search went its own way, and may now change what the sets
+        // foreseen lie in. The helper stops before it does.
+        letForeseenGo();
     }
     if (!classes) {
         classes = Classification(reader_, files, observer).run();

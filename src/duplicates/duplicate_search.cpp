@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <deque>
 #include <span>
+#include <stdexcept>
 #include <string>
-#include <tuple>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -15,8 +15,8 @@ namespace bk {
 
 namespace {
 
-// Ordinals in catalogue order. Four bytes each, as are a file's bucket and place in it: a
-// catalogue of a million files spends them on every file.
+// Ordinals in catalogue order. Four bytes each, as is a file's bucket: a catalogue of a million
+// files spends them on every file.
 using Ordinal = std::uint32_t;
 using Bucket = std::span<const Ordinal>;
 
@@ -80,12 +80,18 @@ class CandidateIndex {
     // Replaces a bucket by one bucket per class of two or more files; classes[i] is the class of
     // the bucket's i-th file. A file alone in its class can match nothing and leaves the index.
     void splitIntoClasses(Bucket bucket, const std::vector<std::uint32_t>& classes) {
+        if (classes.size() != bucket.size()) {
+            throw std::logic_error("classes for another number of files");
+        }
         const Ordinal emptied = bucketOf_[bucket.front()];
         const std::vector<Ordinal> files(bucket.begin(), bucket.end()); // its room is rewritten
         Ordinal start = rooms_[emptied].start;
         rooms_[emptied].size = 0;
         std::vector<Ordinal> classSizes(files.size(), 0);
         for (const std::uint32_t each : classes) {
+            if (each >= files.size()) {
+                throw std::logic_error("a class number beyond the number of files");
+            }
             ++classSizes[each];
         }
         std::vector<Ordinal> bucketOfClass(files.size(), NoBucket);

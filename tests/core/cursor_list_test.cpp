@@ -1,6 +1,7 @@
 #include "catalogue/catalogue.h"
 #include "catalogue/cursor_list.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <gtest/gtest.h>
 #include <memory>
@@ -243,9 +244,27 @@ TEST(CursorList, PositionOfCurrentIsZeroWithoutCursorAndOneBasedOtherwise) {
 TEST(CursorList, ClearReleasesEveryRecordAndTheListCanBeFilledAgain) {
     const int aliveBefore = Item::alive;
     ItemList list;
-    for (int value = 1; value <= 100; ++value) {
+    // Records over several blocks of places, some let go and their places taken again: the
+    // links must read alike both ways.
+    for (int value = 1; value <= 50000; ++value) {
         list.insertAfterCurrent()->value = value;
     }
+    for (const int index : {49999, 30000, 21000, 0}) {
+        list.selectAt(index);
+        list.deleteCurrent();
+        list.insertAfterCurrent()->value = -index;
+    }
+    std::vector<int> forward;
+    for (Item* item = list.first(); item != nullptr; item = ItemList::nextOf(item)) {
+        forward.push_back(item->value);
+    }
+    std::vector<int> backward;
+    for (Item* item = list.last(); item != nullptr; item = ItemList::previousOf(item)) {
+        backward.push_back(item->value);
+    }
+    std::reverse(backward.begin(), backward.end());
+    EXPECT_EQ(forward.size(), 50000U);
+    EXPECT_EQ(forward, backward);
     list.clear();
     EXPECT_EQ(Item::alive, aliveBefore);
     EXPECT_EQ(list.current(), nullptr);

@@ -66,7 +66,6 @@ class DuplicateSearchTest : public ::testing::Test {
         record.size = size;
         record.device = 1;
         record.inode = ++lastImaginaryInode;
-        record.size = size;
         return record;
     }
 
@@ -422,6 +421,18 @@ TEST_F(DuplicateSearchTest, HardLinksToOneFileNeverShareAGroup) {
     EXPECT_EQ(groups(), (Groups{{"X/a.txt", "Z/a.txt"}}));
     search(SameName);
     EXPECT_EQ(groups(), (Groups{{"X/a.txt", "Z/a.txt"}}));
+}
+
+// A file is its inode on its device: one inode number on two devices names two files, and the
+// records of one of them count once, wherever the other falls between them.
+TEST_F(DuplicateSearchTest, OneInodeNumberOnTwoDevicesNamesTwoFiles) {
+    for (const auto& [name, device] : {std::pair{"a.txt", 2U}, {"A.txt", 1U}, {"a.TXT", 2U}}) {
+        FileRecord& record = addImaginary(name, 7);
+        record.device = device;
+        record.inode = 5;
+    }
+    search(SameName);
+    EXPECT_EQ(groups(), (Groups{{"a.txt", "A.txt"}}));
 }
 
 TEST_F(DuplicateSearchTest, AFolderScannedTwiceCountsEachFileOnce) {

@@ -73,7 +73,8 @@ template <typename Controls> class ProgramFixture : public ::testing::Test {
         file->size = size;
     }
 
-    // The catalogued file of that folder and name, added where the catalogue has none.
+    // The catalogued file of that folder and name, added where the catalogue has none. Members
+    // of one path are members of one record.
     FileRecord* catalogued(const std::string& folder, const std::string& name) {
         for (FileRecord* file = program.catalogue.files.first(); file != nullptr;
              file = FileList::nextOf(file)) {
