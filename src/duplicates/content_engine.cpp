@@ -26,8 +26,9 @@ namespace {
 // The leading block splits most sets of same-size files without reading further; a file no
 // longer than it is read whole at once.
 constexpr std::int64_t LeadingBlockLength = 4096;
-// Leading blocks read with one batch of requests.
-constexpr std::size_t FilesPerBatch = 64;
+// Leading blocks read with one batch of requests. Their room is the largest the engine touches
+// on a set of small files: 32 blocks take 128 KiB, and more would save no measurable time.
+constexpr std::size_t FilesPerBatch = 32;
 // A set of at most this many files is held open from its leading blocks to its last bytes, so
 // that no file of it is opened twice; a larger one is let go after the leading blocks.
 constexpr std::size_t MostFilesHeld = 256;
