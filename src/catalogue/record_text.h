@@ -2,7 +2,6 @@
 
 #include <cstdint>
 #include <cstring>
-#include <ostream>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -49,7 +48,6 @@ class RecordText {
     bool empty() const { return size() == 0; }
     std::string_view view() const { return {data(), size()}; }
     operator std::string_view() const { return view(); }
-    operator std::string() const { return str(); }
     std::string str() const { return std::string(view()); }
 
     friend bool operator==(const RecordText& a, const RecordText& b) {
@@ -58,13 +56,6 @@ class RecordText {
     friend bool operator==(const RecordText& a, std::string_view b) { return a.view() == b; }
     friend bool operator==(const RecordText& a, const std::string& b) { return a.view() == b; }
     friend bool operator==(const RecordText& a, const char* b) { return a.view() == b; }
-    friend std::string operator+(std::string a, const RecordText& b) { return a.append(b.view()); }
-    friend std::ostream& operator<<(std::ostream& out, const RecordText& text) {
-        return out << text.view();
-    }
-    friend std::string operator+(const RecordText& a, std::string_view b) {
-        return a.str().append(b);
-    }
 
   private:
     // Inside, the last byte holds 15 less the length, so that a text of 15 bytes ends in the 0

@@ -75,7 +75,7 @@ class DuplicateSearchTest : public ::testing::Test {
     }
 
     // The path below the tree, its parts joined with "/" as the expectations write them.
-    std::string relative(const std::string& folder, const std::string& name) const {
+    std::string relative(const std::string& folder, std::string_view name) const {
         std::string path = FullPath(folder, name);
         const std::string prefix = tree.root() + PathSeparator;
         if (path.compare(0, prefix.size(), prefix) == 0) {
@@ -493,8 +493,8 @@ TEST_F(DuplicateSearchTest, AReferenceAlreadyPlacedInAGroupStartsNoGroupOfItsOwn
         }
         const Case* current = &each;
         search(SameContent, [current](const FileRecord& later, const FileRecord& reference) {
-            return current->equalPairs.count({later.name, reference.name}) != 0 ||
-                   current->equalPairs.count({reference.name, later.name}) != 0;
+            return current->equalPairs.count({later.name.str(), reference.name.str()}) != 0 ||
+                   current->equalPairs.count({reference.name.str(), later.name.str()}) != 0;
         });
         EXPECT_EQ(groups(), each.expected) << each.what;
     }

@@ -50,7 +50,7 @@ void PrintTo(const Status& status, std::ostream* out) {
 std::vector<Row> RowsOf(const FileList& files) {
     std::vector<Row> rows;
     for (FileRecord* record = files.first(); record != nullptr; record = FileList::nextOf(record)) {
-        rows.push_back({record->size, record->folder, record->name});
+        rows.push_back({record->size, record->folder, record->name.str()});
     }
     return rows;
 }
@@ -145,7 +145,7 @@ TEST_F(FolderScan, RecordsCarryTheIdentityOfTheFileOnDisk) {
     ASSERT_EQ(program.catalogue.files.count(), 3);
     for (FileRecord* record = program.catalogue.files.first(); record != nullptr;
          record = FileList::nextOf(record)) {
-        SCOPED_TRACE(record->name);
+        SCOPED_TRACE(record->name.str());
         struct stat info {};
         ASSERT_EQ(lstat(FullPath(record->folder, record->name).c_str(), &info), 0);
         EXPECT_EQ(record->identity().device, static_cast<std::uint64_t>(info.st_dev));

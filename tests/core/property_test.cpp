@@ -88,8 +88,8 @@ bool AsRecorded(const FileRecord& record) {
 }
 
 // Folds letter case of the names this test uses: A-Z, and the two-byte characters from À to ß.
-std::string Folded(const std::string& name) {
-    std::string folded = name;
+std::string Folded(std::string_view name) {
+    std::string folded(name);
     for (std::size_t i = 0; i < folded.size(); ++i) {
         const auto byte = static_cast<unsigned char>(folded[i]);
         if (byte >= 'A' && byte <= 'Z') {
@@ -638,7 +638,7 @@ class PropertyTest : public ProgramTest {
             std::string row = std::to_string(group->memberCount) + ": ";
             for (MemberRecord* member : chainOf(*group)) {
                 members.push_back(member->file);
-                row += (members.size() > 1 ? ", " : "") + member->name();
+                row += (members.size() > 1 ? ", " : "") + member->name().str();
             }
             found.push_back(members);
             groupRows.push_back(row);
@@ -687,7 +687,7 @@ class PropertyTest : public ProgramTest {
         for (FileRecord* file = program.catalogue.files.first(); file != nullptr;
              file = FileList::nextOf(file)) {
             catalogued.insert(file);
-            names.push_back(file->name);
+            names.push_back(file->name.str());
             sizes.push_back(std::to_string(file->size) + " Bytes");
             const std::string path = FullPath(file->folder, file->name);
             if (!Look(path, false) && removedByTest.count(path) == 0) {
@@ -735,12 +735,13 @@ class PropertyTest : public ProgramTest {
                     continue;
                 }
                 if (!grouped.insert(member->file).second) {
-                    problems += "a record in two places of the groups: " + member->name() + "\n";
+                    problems +=
+                        "a record in two places of the groups: " + member->name().str() + "\n";
                 }
                 const FileIdentity identity = member->file->identity();
                 if (identity.inode != 0 &&
                     !identities.insert({identity.device, identity.inode}).second) {
-                    problems += "one file twice in a group: " + member->name() + "\n";
+                    problems += "one file twice in a group: " + member->name().str() + "\n";
                 }
             }
         }

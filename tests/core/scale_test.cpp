@@ -82,7 +82,8 @@ struct Found {
     std::string problems;
 };
 
-std::string Lowered(std::string name) {
+std::string Lowered(std::string_view view) {
+    std::string name(view);
     for (char& c : name) {
         if (c >= 'A' && c <= 'Z') {
             c = static_cast<char>(c - 'A' + 'a');
@@ -134,7 +135,7 @@ class ScaleTest : public ::testing::Test {
                                                             ContentOf(file) == ContentOf(*first)
                                                       : Lowered(file.name) == Lowered(first->name);
                 if (!same || file.inode <= lastInode) {
-                    found.problems = "a group of unlike or repeated files at " + file.name;
+                    found.problems = "a group of unlike or repeated files at " + file.name.str();
                     return found;
                 }
                 lastInode = file.inode;
@@ -152,7 +153,7 @@ class ScaleTest : public ::testing::Test {
         const GroupRecord* group = program.catalogue.groups.first();
         MemberRecord* member = group != nullptr ? group->firstMember : nullptr;
         for (std::int64_t j = 0; group != nullptr && j < group->memberCount; ++j) {
-            names.push_back(member->name());
+            names.push_back(member->name().str());
             member = MemberList::nextOf(member);
         }
         return names;
