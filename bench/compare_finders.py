@@ -8,10 +8,12 @@ prints, per tree and tool, the medians of wall time, CPU time (user + system), c
 counted once with strace -f -c. Then our wall and CPU time as ratios to the fastest peer and to
 jdupes, the machine's load before and after the tree, and whether our groups equal the tree's
 truth and each peer's groups (files compared by device and inode, since each tool picks its own
-name of a hard-linked file).
+name of a hard-linked file). With --floor, a row for brannoway-kestrill-call-floor: the system
+calls any finder must make on the tree, with nothing else, and its CPU time against jdupes'.
 
     bench/compare_finders.py --bench build/brannoway-kestrill-bench --gen-tree PATH/gen_tree.py \
-        [--seed N] [--folders /usr/share,/usr/lib] [--syscalls]
+        [--seed N] [--folders /usr/share,/usr/lib] [--syscalls] \
+        [--floor build/brannoway-kestrill-call-floor]
 """
 
 import argparse
@@ -171,6 +173,7 @@ def main():
     parser.add_argument("--shapes", default=",".join(SHAPES))
     parser.add_argument("--folders", default="", help="further folders to search, comma-separated")
     parser.add_argument("--syscalls", action="store_true", help="count system calls per file")
+    parser.add_argument("--floor", help="the brannoway-kestrill-call-floor binary")
     args = parser.parse_args()
     ensure_peers()
 
@@ -185,10 +188,12 @@ def main():
         trees.append((f"{shape} (seed {args.seed})", root, truth_path))
     trees += [(folder, folder, None) for folder in filter(None, args.folders.split(","))]
 
-    names = ["ours"] + list(PEERS)
+    names = ["ours"] + list(PEERS) + (["floor"] if args.floor else [])
     for label, root, truth_path in trees:
         tools = {"ours": [os.path.abspath(args.bench), root]}
         tools.update({name: command + [root] for name, command in PEERS.items()})
+        if args.floor:
+            tools["floor"] = [os.path.abspath(args.floor), root]
         load_before = os.getloadavg()[0]
         results = measure_tree(root, tools, args.runs)
         load_after = os.getloadavg()[0]
@@ -197,7 +202,7 @@ def main():
             for name, command in tools.items():
                 results[name]["syscalls"] = syscalls_of(command) / max(files, 1)
         ours = results["ours"]
-        fastest_wall = min(r["wall"] for n, r in results.items() if n != "ours")
+        fastest_wall = min(results[n]["wall"] for n in PEERS)
         same_as = [n for n in PEERS if results[n]["groups"] == ours["groups"]]
         truth = "no truth"
         if truth_path:
@@ -215,6 +220,8 @@ def main():
         print(f"ours: wall {ours['wall'] / fastest_wall:.2f} x the fastest peer, "
               f"CPU {ours['cpu'] / jdupes['cpu']:.2f} x jdupes, "
               f"memory {ours['memory'] / jdupes['memory']:.2f} x jdupes")
+        if args.floor:
+            print(f"floor: CPU {results['floor']['cpu'] / jdupes['cpu']:.2f} x jdupes")
 
 
 if __name__ == "__main__":
