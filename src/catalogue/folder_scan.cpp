@@ -55,6 +55,12 @@ void ScanFolder(Catalogue& catalogue, FolderScans& scans, const std::string& pat
     const bool separatorLast =
         !path.empty() && PathSeparators.find(path.back()) != std::string_view::npos;
     const std::string folder = separatorLast ? path.substr(0, path.size() - 1) : path;
+    // However the walk ends, even by a throw, what was listed ahead for it goes: a later walk
+    // must see the folders as they are then.
+    struct WalkEnd {
+        FolderScans& scans;
+        ~WalkEnd() { scans.endWalk(); }
+    } const walkEnd{scans};
     WalkFolder(catalogue, scans, folder, nullptr, {}, depth, observer);
 }
 

@@ -34,6 +34,11 @@ class FolderScans {
     virtual const std::string& entryName() const = 0;
     virtual std::int64_t entrySize() const = 0;
     virtual const FileIdentity& entryIdentity() const = 0;
+
+    // A walk begins a folder, then, depth first in the order their entries come, every folder
+    // below it. Scans may list the folders a walk will begin next ahead of it; once the walk is
+    // over or left, nothing listed ahead is handed out.
+    virtual void endWalk() {}
 };
 
 } // namespace bk

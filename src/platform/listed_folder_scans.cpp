@@ -55,7 +55,10 @@ std::vector<ListedEntry> InDeliveryOrder(std::vector<ListedEntry> entries) {
 } // namespace
 
 ListedFolderScans::ListedFolderScans(std::string programFolder)
-    : programFolder_(std::move(programFolder)) {}
+    : programFolder_(std::move(programFolder)),
+      ahead_([this](const std::string& path, std::vector<ListedEntry>& entries) {
+          return listInDeliveryOrder(path, entries);
+      }) {}
 
 bool ListedFolderScans::begin(int number, std::string_view path, std::string_view pattern) {
     current_ = number;
@@ -69,10 +72,19 @@ bool ListedFolderScans::begin(int number, std::string_view path, std::string_vie
         return false;
     }
     std::vector<ListedEntry> entries;
-    if (!listFolder(ResolvePath(programFolder_, WithoutTrailingSeparators(path)), entries)) {
+    if (!ahead_.list(std::string(WithoutTrailingSeparators(path)), entries)) {
         return false;
     }
-    scan.entries = InDeliveryOrder(std::move(entries));
+    scan.entries = std::move(entries);
+    return true;
+}
+
+bool ListedFolderScans::listInDeliveryOrder(const std::string& path,
+                                            std::vector<ListedEntry>& entries) {
+    if (!listFolder(ResolvePath(programFolder_, path), entries)) {
+        return false;
+    }
+    entries = InDeliveryOrder(std::move(entries));
     return true;
 }
 

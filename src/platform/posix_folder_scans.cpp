@@ -7,6 +7,7 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <memory>
 #include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -69,9 +70,11 @@ bool PosixFolderScans::listFolder(const std::string& resolvedPath,
     }
     entries.push_back({".", EntryFolder, FolderIdentityOf(self)});
     entries.push_back({"..", EntryFolder, {}});
-    listing_.resize(ListingBatchBytes);
+    // Two threads may list at once, so each listing has room of its own; it is not cleared, as
+    // the system fills what it reports.
+    const auto listing = std::make_unique_for_overwrite<char[]>(ListingBatchBytes);
     for (;;) {
-        const ssize_t got = getdents64(folder.get(), listing_.data(), listing_.size());
+        const ssize_t got = getdents64(folder.get(), listing.get(), ListingBatchBytes);
         if (got < 0 && errno == EINTR) {
             continue;
         }
@@ -79,7 +82,7 @@ bool PosixFolderScans::listFolder(const std::string& resolvedPath,
             return got == 0;
         }
         for (ssize_t at = 0; at < got;) {
-            const auto* item = reinterpret_cast<const dirent64*>(listing_.data() + at);
+            const auto* item = reinterpret_cast<const dirent64*>(listing.get() + at);
             if (item->d_reclen == 0) {
                 return false; // no entry has no length; a listing that says so is not read on
             }

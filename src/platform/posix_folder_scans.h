@@ -13,11 +13,12 @@ class PosixFolderScans final : public ListedFolderScans {
   public:
     explicit PosixFolderScans(std::string programFolder)
         : ListedFolderScans(std::move(programFolder)) {}
+    ~PosixFolderScans() override { endWalk(); }
+    PosixFolderScans(const PosixFolderScans&) = delete;
+    PosixFolderScans& operator=(const PosixFolderScans&) = delete;
 
   private:
     bool listFolder(const std::string& resolvedPath, std::vector<ListedEntry>& entries) override;
-
-    std::vector<char> listing_; // room for the system's folder entries, kept between folders
 };
 
 } // namespace bk

@@ -13,6 +13,9 @@ class Win32FolderScans final : public ListedFolderScans {
   public:
     explicit Win32FolderScans(std::string programFolder)
         : ListedFolderScans(std::move(programFolder)) {}
+    ~Win32FolderScans() override { endWalk(); }
+    Win32FolderScans(const Win32FolderScans&) = delete;
+    Win32FolderScans& operator=(const Win32FolderScans&) = delete;
 
   private:
     bool listFolder(const std::string& resolvedPath, std::vector<ListedEntry>& entries) override;
