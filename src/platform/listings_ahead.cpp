@@ -64,11 +64,18 @@ bool ListingsAhead::list(const std::string& path, std::vector<ListedEntry>& entr
 }
 
 void ListingsAhead::endWalk() {
+    // A flag under the lock rather than a stop token: waking a condition variable by a token's
+    // callback loses the wake-up with some C++ runtimes.
+    {
+        const std::lock_guard lock(mutex_);
+        walkEnds_ = true;
+        aheadMayGoOn_.notify_one();
+    }
     if (ahead_.joinable()) {
-        ahead_.request_stop();
         ahead_.join(); // it ends the listing it is at
     }
     const std::lock_guard lock(mutex_);
+    walkEnds_ = false;
     next_.clear();
     foldersAhead_ = 0;
     entriesAhead_ = 0;
@@ -155,20 +162,20 @@ void ListingsAhead::startSecondThread() {
         return; // one core: a second thread would only take turns with the walk
     }
     try {
-        ahead_ = std::jthread([this](const std::stop_token& stop) { workAhead(stop); });
+        ahead_ = std::thread([this] { workAhead(); });
     } catch (const std::system_error&) {
         // no thread to be had: the walk lists every folder itself
     }
 }
 
-void ListingsAhead::workAhead(const std::stop_token& stop) {
+void ListingsAhead::workAhead() {
     std::unique_lock lock(mutex_);
-    while (!stop.stop_requested()) {
+    while (!walkEnds_) {
         const Place place = mayListAhead() ? firstUnlisted() : next_.end();
         if (place == next_.end()) {
             aheadWaits_ = true;
 
-            aheadMayGoOn_.wait(lock, stop, [this] { return !aheadWaits_; });
+            aheadMayGoOn_.wait(lock, [this] { return !aheadWaits_ || walkEnds_; });
             continue;
         }
         try {

@@ -54,19 +54,20 @@ class ListingsAhead {
     bool mayListAhead() const;
     void wakeSecondThreadIfWorthIt();
     void startSecondThread();
-    void workAhead(const std::stop_token& stop);
+    void workAhead();
 
     Lister lister_;
     std::mutex mutex_;
     std::condition_variable walkMayGoOn_;
-    std::condition_variable_any aheadMayGoOn_;
+    std::condition_variable aheadMayGoOn_;
     std::list<Folder> next_;       // the folders the walk asks for next, in its order
     std::size_t foldersAhead_ = 0; // listed or being listed, not taken yet
     std::size_t entriesAhead_ = 0; // in the folders listed, not taken yet
     bool walkWaits_ = false;
     bool aheadWaits_ = false;
     bool secondThreadTried_ = false;
-    std::jthread ahead_;
+    bool walkEnds_ = false;
+    std::thread ahead_;
 };
 
 } // namespace bk

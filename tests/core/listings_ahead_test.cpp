@@ -1,3 +1,4 @@
+#include "platform/file_paths.h"
 #include "platform/listings_ahead.h"
 
 #include <algorithm>
@@ -43,7 +44,7 @@ class FakeFolders {
 
   private:
     static int DepthOf(const std::string& path) {
-        return static_cast<int>(std::count(path.begin(), path.end(), '/'));
+        return static_cast<int>(std::count(path.begin(), path.end(), PathSeparator));
     }
     const int depth_;
     const int fanout_;
@@ -60,7 +61,7 @@ std::vector<std::string> Walk(ListingsAhead& ahead, const std::string& path,
     EXPECT_TRUE(ahead.list(path, entries)) << path;
     std::vector<std::string> seen{path + ":" + entries.at(2).name};
     for (std::size_t at = 3; at < entries.size(); ++at) {
-        const std::string inner = path + "/" + entries[at].name;
+        const std::string inner = path + PathSeparator + entries[at].name;
         if (!skip(inner)) {
             for (std::string& found : Walk(ahead, inner, skip)) {
                 seen.push_back(std::move(found));
@@ -104,14 +105,16 @@ TEST(ListingsAhead, NothingListedAheadOutlivesTheWalk) {
     std::vector<ListedEntry> entries;
     ASSERT_TRUE(ahead.list("r", entries));
     // Give the second thread, where there is one, the time to list ahead of the walk.
-    for (int waited = 0; waited < 100 && folders.timesListed("r/0/7") == 0; ++waited) {
+    for (int waited = 0; waited < 100 && folders.timesListed(std::string("r") + PathSeparator +
+                                                             "0" + PathSeparator + "7") == 0;
+         ++waited) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     ahead.endWalk();
     folders.renameFiles("renamed");
 
     entries.clear();
-    ASSERT_TRUE(ahead.list("r/0", entries));
+    ASSERT_TRUE(ahead.list(std::string("r") + PathSeparator + "0", entries));
     EXPECT_EQ(entries.at(2).name, "renamed") << "a new walk lists the folder as it is now";
 }
 
