@@ -36,9 +36,11 @@ class FolderScans {
     virtual const FileIdentity& entryIdentity() const = 0;
 
     // A walk begins a folder, then, depth first in the order their entries come, every folder
-    // below it. Scans may list the folders a walk will begin next ahead of it; once the walk is
-    // over or left, nothing listed ahead is handed out.
-    virtual void endWalk() {}
+    // below it. Between beginWalk and endWalk the scans may list the folders the walk will begin
+    // next ahead of it; once the walk is over or left, nothing listed ahead is handed out. Outside
+    // a walk, begin lists the folder there and then.
+    virtual void beginWalk() = 0;
+    virtual void endWalk() = 0;
 };
 
 } // namespace bk

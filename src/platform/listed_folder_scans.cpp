@@ -54,8 +54,8 @@ std::vector<ListedEntry> InDeliveryOrder(std::vector<ListedEntry> entries) {
 
 } // namespace
 
-ListedFolderScans::ListedFolderScans(std::string programFolder)
-    : programFolder_(std::move(programFolder)),
+ListedFolderScans::ListedFolderScans(std::string programFolder, ListFolder listFolder)
+    : programFolder_(std::move(programFolder)), listFolder_(listFolder),
       ahead_([this](const std::string& path, std::vector<ListedEntry>& entries) {
           return listInDeliveryOrder(path, entries);
       }) {}
@@ -72,16 +72,22 @@ bool ListedFolderScans::begin(int number, std::string_view path, std::string_vie
         return false;
     }
     std::vector<ListedEntry> entries;
-    if (!ahead_.list(std::string(WithoutTrailingSeparators(path)), entries)) {
+    const std::string folder(WithoutTrailingSeparators(path));
+    if (!(walking_ ? ahead_.list(folder, entries) : listInDeliveryOrder(folder, entries))) {
         return false;
     }
     scan.entries = std::move(entries);
     return true;
 }
 
+void ListedFolderScans::endWalk() {
+    walking_ = false;
+    ahead_.endWalk();
+}
+
 bool ListedFolderScans::listInDeliveryOrder(const std::string& path,
                                             std::vector<ListedEntry>& entries) {
-    if (!listFolder(ResolvePath(programFolder_, path), entries)) {
+    if (!listFolder_(ResolvePath(programFolder_, path), entries)) {
         return false;
     }
     entries = InDeliveryOrder(std::move(entries));

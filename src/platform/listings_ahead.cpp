@@ -14,6 +14,9 @@ namespace {
 constexpr std::size_t MostFoldersAhead = 64;
 constexpr std::size_t MostEntriesAhead = 1 << 15;
 
+// Below this many folders a walk is over before a second thread pays for its start and memory.
+constexpr std::size_t FoldersBeforeASecondThread = 64;
+
 // A listing's folders come after "." and "..".
 constexpr std::size_t SelfAndParent = 2;
 
@@ -40,8 +43,7 @@ bool ListingsAhead::list(const std::string& path, std::vector<ListedEntry>& entr
             if (next_.empty()) {
                 lock.unlock();
                 endWalk(); // the walk asks for nothing more
-            } else if (!secondThreadTried_) {
-                secondThreadTried_ = true;
+            } else if (++foldersTaken_ == FoldersBeforeASecondThread) {
                 startSecondThread();
             }
             return complete;
@@ -57,7 +59,6 @@ bool ListingsAhead::list(const std::string& path, std::vector<ListedEntry>& entr
             continue;
         }
         walkWaits_ = true;
-
         walkMayGoOn_.wait(lock, [&first] { return first.state != State::Listing; });
         walkWaits_ = false;
     }
@@ -80,7 +81,7 @@ void ListingsAhead::endWalk() {
     foldersAhead_ = 0;
     entriesAhead_ = 0;
     aheadWaits_ = false;
-    secondThreadTried_ = false;
+    foldersTaken_ = 0;
 }
 
 void ListingsAhead::listAt(std::unique_lock<std::mutex>& lock, Place place) {
@@ -152,7 +153,6 @@ void ListingsAhead::wakeSecondThreadIfWorthIt() {
     if (aheadWaits_ && foldersAhead_ <= MostFoldersAhead / 2 &&
         entriesAhead_ <= MostEntriesAhead / 2 && firstUnlisted() != next_.end()) {
         aheadWaits_ = false;
-
         aheadMayGoOn_.notify_one();
     }
 }
@@ -174,7 +174,6 @@ void ListingsAhead::workAhead() {
         const Place place = mayListAhead() ? firstUnlisted() : next_.end();
         if (place == next_.end()) {
             aheadWaits_ = true;
-
             aheadMayGoOn_.wait(lock, [this] { return !aheadWaits_ || walkEnds_; });
             continue;
         }

@@ -65,7 +65,7 @@ class ListingsAhead {
     std::size_t entriesAhead_ = 0; // in the folders listed, not taken yet
     bool walkWaits_ = false;
     bool aheadWaits_ = false;
-    bool secondThreadTried_ = false;
+    std::size_t foldersTaken_ = 0;
     bool walkEnds_ = false;
     std::thread ahead_;
 };

@@ -12,13 +12,10 @@ namespace bk {
 class PosixFolderScans final : public ListedFolderScans {
   public:
     explicit PosixFolderScans(std::string programFolder)
-        : ListedFolderScans(std::move(programFolder)) {}
-    ~PosixFolderScans() override { endWalk(); }
-    PosixFolderScans(const PosixFolderScans&) = delete;
-    PosixFolderScans& operator=(const PosixFolderScans&) = delete;
+        : ListedFolderScans(std::move(programFolder), &listFolder) {}
 
   private:
-    bool listFolder(const std::string& resolvedPath, std::vector<ListedEntry>& entries) override;
+    static bool listFolder(const std::string& resolvedPath, std::vector<ListedEntry>& entries);
 };
 
 } // namespace bk

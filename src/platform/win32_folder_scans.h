@@ -12,13 +12,10 @@ namespace bk {
 class Win32FolderScans final : public ListedFolderScans {
   public:
     explicit Win32FolderScans(std::string programFolder)
-        : ListedFolderScans(std::move(programFolder)) {}
-    ~Win32FolderScans() override { endWalk(); }
-    Win32FolderScans(const Win32FolderScans&) = delete;
-    Win32FolderScans& operator=(const Win32FolderScans&) = delete;
+        : ListedFolderScans(std::move(programFolder), &listFolder) {}
 
   private:
-    bool listFolder(const std::string& resolvedPath, std::vector<ListedEntry>& entries) override;
+    static bool listFolder(const std::string& resolvedPath, std::vector<ListedEntry>& entries);
 };
 
 } // namespace bk

@@ -136,6 +136,7 @@ class FaultyFolderScans final : public FolderScans {
     const std::string& entryName() const override { return inner_.entryName(); }
     std::int64_t entrySize() const override { return inner_.entrySize(); }
     const FileIdentity& entryIdentity() const override { return inner_.entryIdentity(); }
+    void beginWalk() override { inner_.beginWalk(); }
     void endWalk() override { inner_.endWalk(); }
 
   private:
