@@ -481,59 +481,5 @@ TEST_F(FolderScan, TheEmptyFolderTextIsWalkedAsTheRootByTheFileLayer) {
     EXPECT_FALSE(PathExists(tree.path(names[2]))) << "the program's folder was walked";
 }
 
-// Folders are listed ahead only within a walk, and a walk left by a throw ends too: a later walk
-// must see the folders as they are then.
-TEST_F(FolderScan, EveryFolderIsBegunWithinOneWalkHoweverItEnds) {
-    struct Left {};
-    struct Counting final : ScanObserver {
-        int folders = 0;
-        int leaveAt = 0;
-        void enteringFolder() override {
-            if (++folders == leaveAt) {
-                throw Left{};
-            }
-        }
-        void filesCatalogued(std::int64_t) override {}
-    };
-    struct EndsCounted final : FolderScans {
-        explicit EndsCounted(FolderScans& scans) : inner(scans) {}
-        bool begin(int number, std::string_view path, std::string_view pattern) override {
-            outsideAWalk += walks == ends ? 1 : 0;
-            return inner.begin(number, path, pattern);
-        }
-        void makeCurrent(int number) override { inner.makeCurrent(number); }
-        EntryKind next() override { return inner.next(); }
-        const std::string& entryName() const override { return inner.entryName(); }
-        std::int64_t entrySize() const override { return inner.entrySize(); }
-        const FileIdentity& entryIdentity() const override { return inner.entryIdentity(); }
-        void beginWalk() override {
-            ++walks;
-            inner.beginWalk();
-        }
-        void endWalk() override {
-            ++ends;
-            inner.endWalk();
-        }
-        FolderScans& inner;
-        int walks = 0;
-        int ends = 0;
-        int outsideAWalk = 0;
-    };
-    tree.write("a/1.txt", "1");
-    tree.write("b/c/2.txt", "2");
-    for (const int leaveAt : {0, 1, 3}) {
-        EndsCounted scans(files.scans);
-        Counting observer;
-        observer.leaveAt = leaveAt;
-        try {
-            ScanFolder(program.catalogue, scans, tree.root(), "*", 0, observer);
-        } catch (const Left&) {
-        }
-        EXPECT_EQ(std::vector<int>({scans.walks, scans.ends, scans.outsideAWalk}),
-                  std::vector<int>({1, 1, 0}))
-            << "left at folder " << leaveAt;
-    }
-}
-
 } // namespace
 } // namespace bk::test
