@@ -46,8 +46,9 @@ std::string Render(const ItemList& list) {
 std::vector<int> Backwards(const ItemList& list) {
     std::vector<int> values;
     for (Item* item = list.last(); item != nullptr; item = ItemList::previousOf(item)) {
-        values.insert(values.begin(), item->value);
+        values.push_back(item->value);
     }
+    std::reverse(values.begin(), values.end());
     return values;
 }
 
@@ -254,17 +255,8 @@ TEST(CursorList, ClearReleasesEveryRecordAndTheListCanBeFilledAgain) {
         list.deleteCurrent();
         list.insertAfterCurrent()->value = -index;
     }
-    std::vector<int> forward;
-    for (Item* item = list.first(); item != nullptr; item = ItemList::nextOf(item)) {
-        forward.push_back(item->value);
-    }
-    std::vector<int> backward;
-    for (Item* item = list.last(); item != nullptr; item = ItemList::previousOf(item)) {
-        backward.push_back(item->value);
-    }
-    std::reverse(backward.begin(), backward.end());
-    EXPECT_EQ(forward.size(), 50000U);
-    EXPECT_EQ(forward, backward);
+    EXPECT_EQ(Forwards(list).size(), 50000U);
+    EXPECT_EQ(Forwards(list), Backwards(list));
     list.clear();
     EXPECT_EQ(Item::alive, aliveBefore);
     EXPECT_EQ(list.current(), nullptr);
