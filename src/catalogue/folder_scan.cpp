@@ -57,16 +57,11 @@ void ScanFolder(Catalogue& catalogue, FolderScans& scans, const std::string& pat
     const std::string folder = separatorLast ? path.substr(0, path.size() - 1) : path;
     // However the walk ends, even by a throw, what was listed ahead for it goes: a later walk
     // must see the folders as they are then.
-    class Walk {
-      public:
-        explicit Walk(FolderScans& scans) : scans_(scans) { scans_.beginWalk(); }
-        ~Walk() { scans_.endWalk(); }
-        Walk(const Walk&) = delete;
-        Walk& operator=(const Walk&) = delete;
-
-      private:
-        FolderScans& scans_;
-    } const walk(scans);
+    scans.beginWalk();
+    struct WalkEnd {
+        FolderScans& scans;
+        ~WalkEnd() { scans.endWalk(); }
+    } const walkEnd{scans};
     WalkFolder(catalogue, scans, folder, nullptr, {}, depth, observer);
 }
 

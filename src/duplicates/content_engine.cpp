@@ -452,8 +452,7 @@ std::vector<std::uint32_t> ContentEngine::classify(const SetOfFiles& files,
 
 void ContentEngine::letForeseenGo() {
     if (helper_ != nullptr) {
-        helperCounters_.filesOpened += helper_->counters().filesOpened;
-        helperCounters_.bytesRead += helper_->counters().bytesRead;
+        helperCounters_ += helper_->counters();
         helper_.reset();
     }
     foreseen_ = {};
@@ -462,11 +461,9 @@ void ContentEngine::letForeseenGo() {
 
 NumberedFiles::Counters ContentEngine::counters() const {
     NumberedFiles::Counters all = reader_.files.counters();
-    all.filesOpened += helperCounters_.filesOpened;
-    all.bytesRead += helperCounters_.bytesRead;
+    all += helperCounters_;
     if (helper_ != nullptr) {
-        all.filesOpened += helper_->counters().filesOpened;
-        all.bytesRead += helper_->counters().bytesRead;
+        all += helper_->counters();
     }
     return all;
 }

@@ -73,6 +73,11 @@ class NumberedFiles {
     struct Counters {
         std::uint64_t filesOpened = 0;
         std::uint64_t bytesRead = 0;
+        Counters& operator+=(const Counters& more) {
+            filesOpened += more.filesOpened;
+            bytesRead += more.bytesRead;
+            return *this;
+        }
     };
     virtual const Counters& counters() const = 0;
 };
